@@ -1,0 +1,33 @@
+// console.h - the console lines: Shift_JIS text with CR LF line ends on standard output,
+// made readable on a terminal that uses another encoding.
+#ifndef QUORVANTELMIX_CONSOLE_H
+#define QUORVANTELMIX_CONSOLE_H
+
+#include <cstddef>
+
+// Puts standard output in binary mode where the platform has a text mode, so that the program's
+// own CR LF line ends go out unchanged.
+void console_prepare();
+
+// Formats one console line like printf (Shift_JIS text, "\n" for the line end) and writes it to
+// standard output: converted to the terminal's encoding when standard output is a terminal that
+// does not use Shift_JIS, as the bytes stand otherwise.
+void console_write(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// Flushes standard output; false when anything written to it failed.
+bool console_flush();
+
+// True when `codeset`, a character set name such as a locale reports it, is Shift_JIS.
+bool is_shift_jis_codeset(const char* codeset);
+
+// Converts `length` bytes of Shift_JIS text into the character set `codeset`, writing at most
+// `capacity` bytes to `out`. Returns the number of bytes written, or -1 when the text cannot be
+// converted completely (no such converter, a character the target lacks, or too little room).
+long convert_console_text(const char* text, std::size_t length, const char* codeset, char* out,
+                          std::size_t capacity);
+
+#endif

@@ -1,0 +1,12 @@
+// main.cpp - the entry point: one run in the current directory, seeded from the clock.
+// Command-line arguments are ignored; the settings file is the program's only input.
+#include <cstdint>
+#include <ctime>
+
+#include "run.h"
+
+int main() {
+    // The calendar time in whole seconds, taken modulo 2^32, seeds the random source.
+    const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
+    return exit_status(run_program(seed));
+}

@@ -1,0 +1,92 @@
+// run.cpp - the run sequence: settings in, results out, each step in its fixed order.
+#include "run.h"
+
+#include <cstdio>
+
+#include "console.h"
+#include "random_source.h"
+#include "settings.h"
+#include "text_io.h"
+#include "texts.h"
+
+// The outcome of a run that had to write the default settings file.
+static RunOutcome after_default_settings(bool written) {
+    return written ? RunOutcome::default_settings_written : RunOutcome::file_error;
+}
+
+// Steps 5 to 8, once the settings are valid: the console lines and the results file.
+static void run_with_settings(const Settings& settings, std::FILE* results_stream) {
+    console_write(texts::accepted_settings, settings.X, printed_y(settings.Y), settings.Z);
+    write_formatted(results_stream, texts::results_first_line, settings.X);
+    console_write(texts::calculating);
+    // The 1000 trials come here, writing their lines after the first one.
+}
+
+// Steps 1 to 10 of a run; each failure has been reported on the console when it returns.
+static RunOutcome run_steps(std::uint32_t seed) {
+    // 1. The settings file; without one, the default file is written and the run ends.
+    std::FILE* settings_stream = open_file(texts::settings_file);
+    if (settings_stream == nullptr)
+        return after_default_settings(write_default_settings());
+
+    // 2. The results file, created or truncated.
+    std::FILE* results_stream = create_file(texts::results_file);
+    if (results_stream == nullptr) {
+        console_write(texts::file_not_opened, texts::results_file);
+        std::fclose(settings_stream);
+        return RunOutcome::file_error;
+    }
+
+    // 3. The random source, seeded once for the whole run.
+    random_seed(seed);
+
+    // 4. The settings. The settings stream is not needed after them, and it must be closed
+    // before the default file can take the settings file's place.
+    Settings settings{};
+    const SettingsOutcome read = read_settings(settings_stream, results_stream, &settings);
+    std::fclose(settings_stream);
+
+    RunOutcome outcome = RunOutcome::completed;
+    switch (read) {
+        case SettingsOutcome::header_missing:
+            outcome = after_default_settings(write_default_settings());
+            break;
+        case SettingsOutcome::value_out_of_range:
+            outcome = RunOutcome::value_out_of_range;
+            break;
+        case SettingsOutcome::valid:
+            // 5. to 8.
+            run_with_settings(settings, results_stream);
+            break;
+    }
+
+    // 10. The results file, checked: a failed write must not pass for a result.
+    if (!close_stream(results_stream)) {
+        console_write(texts::file_not_written, texts::results_file);
+        return RunOutcome::file_error;
+    }
+    return outcome;
+}
+
+RunOutcome run_program(std::uint32_t seed) {
+    console_prepare();
+    RunOutcome outcome = run_steps(seed);
+    // A console that cannot take the lines leaves nowhere to report it but the exit status.
+    if (!console_flush() && outcome == RunOutcome::completed)
+        outcome = RunOutcome::file_error;
+    return outcome;
+}
+
+int exit_status(RunOutcome outcome) {
+    switch (outcome) {
+        case RunOutcome::completed:
+            return 0;
+        case RunOutcome::default_settings_written:
+            return 1;
+        case RunOutcome::value_out_of_range:
+            return 2;
+        case RunOutcome::file_error:
+            return 3;
+    }
+    return 3;
+}

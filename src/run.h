@@ -1,0 +1,24 @@
+// run.h - one run of the program, from opening the settings file to closing the results file.
+#ifndef QUORVANTELMIX_RUN_H
+#define QUORVANTELMIX_RUN_H
+
+#include <cstdint>
+
+// How a run ended.
+enum class RunOutcome {
+    completed,                 // the settings were valid and the results file was written
+    default_settings_written,  // no settings file, or a section missing: the default file written
+    value_out_of_range,        // a setting out of range: its message is in the results file
+    file_error,                // a file could not be opened or written: the console names it
+};
+
+// Runs the program once in the current working directory, seeding the random source with
+// `seed` (the entry point passes the calendar time in seconds). Every stream it opens is closed
+// again, and every failure is reported on the console before it returns.
+RunOutcome run_program(std::uint32_t seed);
+
+// The process exit status of an outcome: 0 for a completed run, 1 when the default settings
+// file was written, 2 for a setting out of range, 3 for a file error.
+int exit_status(RunOutcome outcome);
+
+#endif

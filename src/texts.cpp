@@ -1,0 +1,75 @@
+// texts.cpp - the program's fixed texts, written as the Japanese they are.
+//
+// This unit is compiled with GCC's -fexec-charset=CP932, which stores every string literal as
+// its Shift_JIS bytes. The static assertions below stop the build on a compiler that would store
+// other bytes (UTF-8, say), since every file and console line would then come out wrong.
+#include "texts.h"
+
+/* ------------------------------- encoding guard ------------------------------- */
+
+// True when `text` holds exactly the bytes `expected` (of the same length).
+static constexpr bool has_bytes(const char* text, const unsigned char* expected, int length) {
+    for (int i = 0; i < length; ++i) {
+        if (static_cast<unsigned char>(text[i]) != expected[i])
+            return false;
+    }
+    return text[length] == '\0';
+}
+
+static constexpr unsigned char kakuritsu_x_sjis[] = {0x5B, 0x8A, 0x6D, 0x97, 0xA6, 0x58, 0x5D};
+static constexpr unsigned char nakaguro_sjis[] = {0x81, 0x45};
+static_assert(has_bytes("[確率X]", kakuritsu_x_sjis, 7),
+              "string literals must be stored as Shift_JIS: compile with -fexec-charset=CP932");
+static_assert(has_bytes("・", nakaguro_sjis, 2),
+              "string literals must be stored as Shift_JIS: compile with -fexec-charset=CP932");
+
+namespace texts {
+
+/* ---------------------------------- file names ---------------------------------- */
+
+const char settings_file[] = "Quorvantelmix.ini";
+const char settings_backup_file[] = "Quorvantelmix.ini.bak";
+const char results_file[] = "Quorvantelmix.txt";
+
+/* ------------------------------- settings headers ------------------------------- */
+
+const char header_x[] = "[確率X]";
+const char header_y[] = "[100%確率Y]";
+const char header_z[] = "[換金率Z]";
+
+/* ----------------------------- default settings file ----------------------------- */
+
+const char* const default_settings_lines[7] = {
+    "このファイルへ設定を入力して下さい。\n",  // enter the settings into this file
+    "[確率X]\n",
+    "240\n",
+    "[100%確率Y]\n",
+    "260\n",
+    "[換金率Z]\n",
+    "7\n",
+};
+
+/* --------------------------- settings out of range --------------------------- */
+
+// "Enter a number from 100 to 1000 for the odds."
+const char x_out_of_range[] = "確率へ１００以上１０００以下の数字を入力して下さい。X=%d\n";
+// "Enter a number from 120 to 720 for the 100 % odds."
+const char y_out_of_range[] = "100%%確率へ１２０以上７２０以下の数字を入力して下さい。X=%d Y=%d\n";
+// "Enter a number from 5 to 10 for the exchange rate."
+const char z_out_of_range[] = "換金率に５以上１０以下の数字を入力して下さい。X=%d Y=%d Z=%d\n";
+
+/* -------------------------------- console lines -------------------------------- */
+
+// "The file '...' was not opened."
+const char file_not_opened[] = "ファイル '%s' は開けませんでした。\n";
+// "The file '...' could not be written."
+const char file_not_written[] = "ファイル '%s' に書き込めませんでした。\n";
+const char accepted_settings[] = "X=%d Y=%d Z=%d\n";
+// "Calculating...."
+const char calculating[] = "計算中・・・・\n";
+
+/* --------------------------------- results file --------------------------------- */
+
+const char results_first_line[] = "[1/%d]\n";
+
+}  // namespace texts

@@ -1,0 +1,50 @@
+// console_test.cpp - which terminals get converted console lines, and the conversion itself.
+#include "console.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_files.h"
+
+namespace {
+
+TEST(Console, RecognisesTheNamesOfShiftJis) {
+    const struct {
+        const char* codeset;
+        bool shift_jis;
+    } cases[] = {
+        {"SHIFT_JIS", true}, {"Shift_JIS", true},   {"SJIS", true},   {"sjis", true},
+        {"CP932", true},     {"WINDOWS-31J", true}, {"UTF-8", false}, {"EUC-JP", false},
+        {"SJIS-2", false},   {"CP93", false},       {"", false},      {"ANSI_X3.4-1968", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.codeset);
+        EXPECT_EQ(is_shift_jis_codeset(c.codeset), c.shift_jis);
+    }
+}
+
+#if !defined(_WIN32)
+TEST(Console, ConvertsTheProgressLineForAUtf8Terminal) {
+    const std::string line = sjis::calculating + "\r\n";
+    char out[64];
+    const long length = convert_console_text(line.data(), line.size(), "UTF-8", out, sizeof out);
+    ASSERT_GE(length, 0);
+    // 計算中・・・・ in UTF-8, the CR LF kept.
+    EXPECT_EQ(std::string(out, static_cast<std::size_t>(length)),
+              "\xE8\xA8\x88\xE7\xAE\x97\xE4\xB8\xAD\xE3\x83\xBB\xE3\x83\xBB\xE3\x83\xBB\xE3\x83\xBB"
+              "\r\n");
+}
+
+TEST(Console, ReportsTextThatCannotBeConverted) {
+    const std::string line = sjis::calculating + "\r\n";
+    char out[64];
+    EXPECT_EQ(convert_console_text(line.data(), line.size(), "ANSI_X3.4-1968", out, sizeof out),
+              -1);
+    EXPECT_EQ(convert_console_text(line.data(), line.size(), "NO-SUCH-CHARSET", out, sizeof out),
+              -1);
+    EXPECT_EQ(convert_console_text(line.data(), line.size(), "UTF-8", out, 8), -1);
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,54 @@
+// texts_test.cpp - the program's literals are the Shift_JIS bytes its users' files hold.
+#include "texts.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_files.h"
+
+namespace {
+
+TEST(Texts, HeadersAreTheirShiftJisBytes) {
+    EXPECT_EQ(std::string(texts::header_x), sjis::header_x);
+    EXPECT_EQ(std::string(texts::header_y), sjis::header_y);
+    EXPECT_EQ(std::string(texts::header_z), sjis::header_z);
+    EXPECT_EQ(sjis::header_x.size(), 7u);
+    EXPECT_EQ(sjis::header_y.size(), 11u);
+    EXPECT_EQ(sjis::header_z.size(), 9u);
+}
+
+TEST(Texts, MessagesAreTheirShiftJisBytes) {
+    const struct {
+        const char* text;
+        std::string bytes;
+    } cases[] = {
+        {texts::x_out_of_range, sjis::x_out_of_range + "X=%d\n"},
+        // The format doubles the percent sign that the message prints once.
+        {texts::y_out_of_range, "100%%" + sjis::y_out_of_range.substr(4) + "X=%d Y=%d\n"},
+        {texts::z_out_of_range, sjis::z_out_of_range + "X=%d Y=%d Z=%d\n"},
+        {texts::file_not_opened, sjis::file_quote + "%s" + sjis::not_opened + "\n"},
+        {texts::file_not_written, sjis::file_quote + "%s" + sjis::not_written + "\n"},
+        {texts::calculating, sjis::calculating + "\n"},
+        {texts::accepted_settings, "X=%d Y=%d Z=%d\n"},
+        {texts::results_first_line, "[1/%d]\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        EXPECT_EQ(std::string(c.text), c.bytes);
+    }
+}
+
+TEST(Texts, DefaultSettingsLinesMakeTheDefaultFile) {
+    std::string joined;
+    for (const char* line : texts::default_settings_lines)
+        joined += line;
+    std::string with_crlf;
+    for (const char byte : joined)
+        with_crlf += byte == '\n' ? std::string("\r\n") : std::string(1, byte);
+    EXPECT_EQ(with_crlf, sjis::default_settings);
+    // Its first line is one token of 36 bytes.
+    EXPECT_EQ(sjis::enter_settings.size(), 36u);
+}
+
+}  // namespace
