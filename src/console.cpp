@@ -32,8 +32,7 @@ bool is_shift_jis_codeset(const char* codeset) {
                 (codeset[i] >= 'a' && codeset[i] <= 'z' && codeset[i] - 'a' + 'A' == name[i]))) {
             ++i;
         }
-        if (name[i] == '\0' && codeset[i] == '\0')
-            return true;
+        if (name[i] == '\0' && codeset[i] == '\0') return true;
     }
     return false;
 }
@@ -59,16 +58,14 @@ static bool terminal_codeset(char*, std::size_t) {
 long convert_console_text(const char* text, std::size_t length, const char* codeset, char* out,
                           std::size_t capacity) {
     iconv_t converter = iconv_open(codeset, "CP932");
-    if (converter == reinterpret_cast<iconv_t>(-1))
-        return -1;
+    if (converter == reinterpret_cast<iconv_t>(-1)) return -1;
     char* in_next = const_cast<char*>(text);  // iconv's interface is not const-correct
     std::size_t in_left = length;
     char* out_next = out;
     std::size_t out_left = capacity;
     const std::size_t result = iconv(converter, &in_next, &in_left, &out_next, &out_left);
     iconv_close(converter);
-    if (result == static_cast<std::size_t>(-1) || in_left != 0)
-        return -1;
+    if (result == static_cast<std::size_t>(-1) || in_left != 0) return -1;
     return static_cast<long>(capacity - out_left);
 }
 
@@ -77,16 +74,14 @@ void console_prepare() {}
 // Copies the character set of the terminal on standard output into `codeset`; false when
 // standard output is not a terminal.
 static bool terminal_codeset(char* codeset, std::size_t capacity) {
-    if (isatty(STDOUT_FILENO) == 0)
-        return false;
+    if (isatty(STDOUT_FILENO) == 0) return false;
     // The user's locale is asked for its character set without becoming the program's locale.
     locale_t user_locale = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
     const char* name = user_locale != static_cast<locale_t>(nullptr)
                            ? nl_langinfo_l(CODESET, user_locale)
                            : "ANSI_X3.4-1968";
     std::snprintf(codeset, capacity, "%s", name);
-    if (user_locale != static_cast<locale_t>(nullptr))
-        freelocale(user_locale);
+    if (user_locale != static_cast<locale_t>(nullptr)) freelocale(user_locale);
     return true;
 }
 
@@ -105,8 +100,7 @@ void console_write(const char* format, ...) {
     char with_crlf[2 * max_formatted_line];
     std::size_t crlf_length = 0;
     for (std::size_t i = 0; i < length; ++i) {
-        if (line[i] == '\n')
-            with_crlf[crlf_length++] = '\r';
+        if (line[i] == '\n') with_crlf[crlf_length++] = '\r';
         with_crlf[crlf_length++] = line[i];
     }
 

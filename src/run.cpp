@@ -26,8 +26,7 @@ static void run_with_settings(const Settings& settings, std::FILE* results_strea
 static RunOutcome run_steps(std::uint32_t seed) {
     // 1. The settings file; without one, the default file is written and the run ends.
     std::FILE* settings_stream = open_file(texts::settings_file);
-    if (settings_stream == nullptr)
-        return after_default_settings(write_default_settings());
+    if (settings_stream == nullptr) return after_default_settings(write_default_settings());
 
     // 2. The results file, created or truncated.
     std::FILE* results_stream = create_file(texts::results_file);
@@ -72,8 +71,7 @@ RunOutcome run_program(std::uint32_t seed) {
     console_prepare();
     RunOutcome outcome = run_steps(seed);
     // A console that cannot take the lines leaves nowhere to report it but the exit status.
-    if (!console_flush() && outcome == RunOutcome::completed)
-        outcome = RunOutcome::file_error;
+    if (!console_flush() && outcome == RunOutcome::completed) outcome = RunOutcome::file_error;
     return outcome;
 }
 

@@ -31,8 +31,7 @@ constexpr unsigned char end_of_file_byte = 0x1A;  // Ctrl-Z: ends a text file
 // The next byte of the settings stream without consuming it, or -1 at its end.
 static int peek_byte(SettingsInput* in) {
     if (in->next == in->filled) {
-        if (in->ended)
-            return -1;
+        if (in->ended) return -1;
         // A read error ends the stream like the end of the file: the file cannot be read further.
         in->filled = std::fread(in->buffer, 1, sizeof in->buffer, in->file);
         in->next = 0;
@@ -77,8 +76,7 @@ static bool find_header(SettingsInput* in, const char* header) {
     const std::size_t header_length = std::strlen(header);
     for (;;) {
         skip_white_space(in);
-        if (peek_byte(in) == -1)
-            return false;
+        if (peek_byte(in) == -1) return false;
         // Only the first header_length bytes of the token count; the rest is consumed unread.
         std::size_t compared = 0;
         bool same = true;
@@ -89,8 +87,7 @@ static bool find_header(SettingsInput* in, const char* header) {
             }
             skip_byte(in);
         }
-        if (same && compared == header_length)
-            return true;
+        if (same && compared == header_length) return true;
     }
 }
 
@@ -102,21 +99,23 @@ static std::int32_t to_signed(std::uint32_t bits) {
                                : -static_cast<std::int32_t>(~bits) - 1;
 }
 
+// Consumes an optional sign; true when it was a minus sign.
+static bool read_sign(SettingsInput* in) {
+    const int byte = peek_byte(in);
+    if (byte != '+' && byte != '-') return false;
+    skip_byte(in);
+    return byte == '-';
+}
+
 // Reads a decimal integer after white space: an optional sign, then digits, accumulated modulo
 // 2^32 as a C library's scanf does. Returns 0 when no digit follows; whatever was consumed
 // (white space, a sign) stays consumed, and the first byte that cannot continue the number stays
 // in the stream.
 static std::int32_t read_integer(SettingsInput* in) {
     skip_white_space(in);
-    bool negative = false;
-    int byte = peek_byte(in);
-    if (byte == '+' || byte == '-') {
-        negative = byte == '-';
-        skip_byte(in);
-        byte = peek_byte(in);
-    }
+    const bool negative = read_sign(in);
     std::uint32_t magnitude = 0;
-    for (; is_digit(byte); byte = peek_byte(in)) {
+    for (int byte = peek_byte(in); is_digit(byte); byte = peek_byte(in)) {
         magnitude = magnitude * 10u + static_cast<std::uint32_t>(byte - '0');
         skip_byte(in);
     }
@@ -151,8 +150,7 @@ static void add_mantissa_digit(DecimalNumber* number, int byte, bool before_poin
     ++number->mantissa_digits;
     if (number->digit_count == 0 && byte == '0') {
         // A leading zero: before the point it counts for nothing, after it it shifts the value.
-        if (!before_point)
-            --number->exponent;
+        if (!before_point) --number->exponent;
         return;
     }
     if (number->digit_count < kept_digits) {
@@ -160,26 +158,22 @@ static void add_mantissa_digit(DecimalNumber* number, int byte, bool before_poin
     } else if (byte != '0') {
         number->dropped_non_zero = true;
     }
-    if (before_point)
-        ++number->exponent;
+    if (before_point) ++number->exponent;
 }
 
 // Rounds the number once, correctly, to a float by the C library's conversion.
 static float decimal_to_float(const DecimalNumber& number) {
-    if (number.digit_count == 0)
-        return number.negative ? -0.0f : 0.0f;
+    if (number.digit_count == 0) return number.negative ? -0.0f : 0.0f;
     // "-0." + digits + a sticky digit + "e-100000" + the terminator
     char text[3 + kept_digits + 1 + 8 + 1];
     std::size_t length = 0;
-    if (number.negative)
-        text[length++] = '-';
+    if (number.negative) text[length++] = '-';
     text[length++] = '0';
     text[length++] = '.';
     std::memcpy(text + length, number.digits, number.digit_count);
     length += number.digit_count;
     // Digits dropped after the kept ones only ever need to move the value off a midpoint.
-    if (number.dropped_non_zero)
-        text[length++] = '1';
+    if (number.dropped_non_zero) text[length++] = '1';
     const std::int64_t exponent = number.exponent > exponent_limit    ? exponent_limit
                                   : number.exponent < -exponent_limit ? -exponent_limit
                                                                       : number.exponent;
@@ -195,12 +189,8 @@ static float decimal_to_float(const DecimalNumber& number) {
 static float read_float(SettingsInput* in) {
     DecimalNumber number{};
     skip_white_space(in);
+    number.negative = read_sign(in);
     int byte = peek_byte(in);
-    if (byte == '+' || byte == '-') {
-        number.negative = byte == '-';
-        skip_byte(in);
-        byte = peek_byte(in);
-    }
     for (; is_digit(byte); byte = peek_byte(in)) {
         add_mantissa_digit(&number, byte, true);
         skip_byte(in);
@@ -212,21 +202,13 @@ static float read_float(SettingsInput* in) {
             skip_byte(in);
         }
     }
-    if (number.mantissa_digits == 0)
-        return 0.0f;
+    if (number.mantissa_digits == 0) return 0.0f;
     if (byte == 'e' || byte == 'E') {
         skip_byte(in);
-        byte = peek_byte(in);
-        bool exponent_negative = false;
-        if (byte == '+' || byte == '-') {
-            exponent_negative = byte == '-';
-            skip_byte(in);
-            byte = peek_byte(in);
-        }
+        const bool exponent_negative = read_sign(in);
         std::int64_t exponent = 0;
-        for (; is_digit(byte); byte = peek_byte(in)) {
-            if (exponent < written_exponent_limit)
-                exponent = exponent * 10 + (byte - '0');
+        for (byte = peek_byte(in); is_digit(byte); byte = peek_byte(in)) {
+            if (exponent < written_exponent_limit) exponent = exponent * 10 + (byte - '0');
             skip_byte(in);
         }
         // The digit counts stay far below 2^62 (a file that long cannot exist), so this sum
@@ -253,24 +235,21 @@ SettingsOutcome read_settings(std::FILE* settings_stream, std::FILE* results_str
     in.file = settings_stream;
     *settings = Settings{0, 0.0f, 0};
 
-    if (!find_header(&in, texts::header_x))
-        return SettingsOutcome::header_missing;
+    if (!find_header(&in, texts::header_x)) return SettingsOutcome::header_missing;
     settings->X = read_integer(&in);
     if (settings->X < 100 || settings->X > 1000) {
         write_formatted(results_stream, texts::x_out_of_range, settings->X);
         return SettingsOutcome::value_out_of_range;
     }
 
-    if (!find_header(&in, texts::header_y))
-        return SettingsOutcome::header_missing;
+    if (!find_header(&in, texts::header_y)) return SettingsOutcome::header_missing;
     settings->Y = read_float(&in);
     if (!(settings->Y >= 120.0f && settings->Y <= 720.0f)) {
         write_formatted(results_stream, texts::y_out_of_range, settings->X, printed_y(settings->Y));
         return SettingsOutcome::value_out_of_range;
     }
 
-    if (!find_header(&in, texts::header_z))
-        return SettingsOutcome::header_missing;
+    if (!find_header(&in, texts::header_z)) return SettingsOutcome::header_missing;
     settings->Z = read_integer(&in);
     if (settings->Z < 5 || settings->Z > 10) {
         write_formatted(results_stream, texts::z_out_of_range, settings->X, printed_y(settings->Y),
@@ -287,8 +266,7 @@ SettingsOutcome read_settings(std::FILE* settings_stream, std::FILE* results_str
 static bool keep_user_settings() {
     // A directory under the settings file's name is no file of the user's: it is left alone,
     // and creating the default file in its place fails and is reported.
-    if (is_directory(texts::settings_file))
-        return true;
+    if (is_directory(texts::settings_file)) return true;
     return move_file(texts::settings_file, texts::settings_backup_file) != MoveOutcome::failed;
 }
 

@@ -17,8 +17,7 @@ void write_text(std::FILE* out, const char* text, std::size_t length) {
         const void* found = std::memchr(text, '\n', static_cast<std::size_t>(end - text));
         const char* line_end = found != nullptr ? static_cast<const char*>(found) : end;
         std::fwrite(text, 1, static_cast<std::size_t>(line_end - text), out);
-        if (line_end == end)
-            break;
+        if (line_end == end) break;
         std::fwrite("\r\n", 1, 2, out);
         text = line_end + 1;
     }
@@ -26,8 +25,7 @@ void write_text(std::FILE* out, const char* text, std::size_t length) {
 
 std::size_t format_line(char* line, const char* format, std::va_list arguments) {
     const int length = std::vsnprintf(line, max_formatted_line, format, arguments);
-    if (length <= 0)
-        return 0;
+    if (length <= 0) return 0;
     // A longer result would be cut; the fixed formats and their 32-bit numbers cannot get there.
     const auto full = static_cast<std::size_t>(length);
     return full < max_formatted_line ? full : max_formatted_line - 1;
@@ -67,13 +65,11 @@ std::FILE* create_file(const char* path) {
 
 MoveOutcome move_file(const char* from, const char* to) {
 #if defined(_WIN32)
-    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0)
-        return MoveOutcome::moved;
+    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0) return MoveOutcome::moved;
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND ? MoveOutcome::source_missing : MoveOutcome::failed;
 #else
-    if (std::rename(from, to) == 0)
-        return MoveOutcome::moved;
+    if (std::rename(from, to) == 0) return MoveOutcome::moved;
     return errno == ENOENT ? MoveOutcome::source_missing : MoveOutcome::failed;
 #endif
 }

@@ -10,8 +10,7 @@
 // True when `text` holds exactly the bytes `expected` (of the same length).
 static constexpr bool has_bytes(const char* text, const unsigned char* expected, int length) {
     for (int i = 0; i < length; ++i) {
-        if (static_cast<unsigned char>(text[i]) != expected[i])
-            return false;
+        if (static_cast<unsigned char>(text[i]) != expected[i]) return false;
     }
     return text[length] == '\0';
 }

@@ -87,8 +87,7 @@ TEST_F(RunTest, ResultsFileThatCannotBeCreatedIsReported) {
 }
 
 TEST_F(RunTest, ResultsFileThatCannotBeWrittenIsReported) {
-    if (!path_exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full here";
+    if (!path_exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     run_program_in(directory);
     std::filesystem::create_symlink("/dev/full", path(txt));
     const ProcessResult run = run_program_in(directory);
@@ -121,8 +120,7 @@ TEST_F(RunTest, BackupThatCannotBeWrittenLeavesTheUsersFile) {
 }
 
 TEST_F(RunTest, ConsoleOnAUtf8TerminalIsConverted) {
-    if (std::system("command -v script > /dev/null 2>&1") != 0)
-        GTEST_SKIP() << "no script(1)";
+    if (std::system("command -v script > /dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
     run_program_in(directory);
     // script(1) gives the program a terminal; its transcript shows what the terminal received.
     const std::string command = "cd '" + directory + "' && LC_ALL=C.UTF-8 script -qec '" +

@@ -12,8 +12,7 @@
 std::string make_scratch_directory() {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "quorvantelmix-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        std::abort();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
     return pattern;
 }
 
@@ -45,8 +44,7 @@ ProcessResult run_program_in(const std::string& directory, const std::string& ar
                                 " > '" + console_file + "'";
     const int status = std::system(command.c_str());
     ProcessResult result{-1, read_file(console_file)};
-    if (status != -1 && WIFEXITED(status))
-        result.exit_status = WEXITSTATUS(status);
+    if (status != -1 && WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
     std::remove(console_file.c_str());
     return result;
 }
