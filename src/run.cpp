@@ -14,7 +14,7 @@ static RunOutcome after_default_settings(bool written) {
     return written ? RunOutcome::default_settings_written : RunOutcome::file_error;
 }
 
-// Steps 5 to 8, once the settings are valid: the console lines and the results file.
+// The run proper, once the settings are valid: the console lines and the results file.
 static void run_with_settings(const Settings& settings, std::FILE* results_stream) {
     console_write(texts::accepted_settings, settings.X, printed_y(settings.Y), settings.Z);
     write_formatted(results_stream, texts::results_first_line, settings.X);
@@ -22,7 +22,7 @@ static void run_with_settings(const Settings& settings, std::FILE* results_strea
     // The 1000 trials come here, writing their lines after the first one.
 }
 
-// Steps 1 to 10 of a run; each failure has been reported on the console when it returns.
+// One run, step by step; each failure has been reported on the console when it returns.
 static RunOutcome run_steps(std::uint32_t seed) {
     // 1. The settings file; without one, the default file is written and the run ends.
     std::FILE* settings_stream = open_file(texts::settings_file);
@@ -54,12 +54,12 @@ static RunOutcome run_steps(std::uint32_t seed) {
             outcome = RunOutcome::value_out_of_range;
             break;
         case SettingsOutcome::valid:
-            // 5. to 8.
+            // 5. The settings on the console, then the results.
             run_with_settings(settings, results_stream);
             break;
     }
 
-    // 10. The results file, checked: a failed write must not pass for a result.
+    // 6. The results file closed and checked: a failed write must not pass for a result.
     if (!close_stream(results_stream)) {
         console_write(texts::file_not_written, texts::results_file);
         return RunOutcome::file_error;

@@ -124,7 +124,7 @@ TEST_F(RunTest, ConsoleOnAUtf8TerminalIsConverted) {
     run_program_in(directory);
     // script(1) gives the program a terminal; its transcript shows what the terminal received.
     const std::string command = "cd '" + directory + "' && LC_ALL=C.UTF-8 script -qec '" +
-                                QUORVANTELMIX_EXE + "' /dev/null > '" + directory +
+                                QUORVANTELMIX_EXE + "' /dev/null < /dev/null > '" + directory +
                                 ".console' 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::string console = read_file(directory + ".console");

@@ -41,7 +41,7 @@ ProcessResult run_program_in(const std::string& directory, const std::string& ar
     // program itself made.
     const std::string console_file = directory + ".console";
     const std::string command = "cd '" + directory + "' && '" QUORVANTELMIX_EXE "' " + arguments +
-                                " > '" + console_file + "'";
+                                " < /dev/null > '" + console_file + "'";
     const int status = std::system(command.c_str());
     ProcessResult result{-1, read_file(console_file)};
     if (status != -1 && WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
