@@ -47,8 +47,8 @@ void console_prepare() {
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
-// The terminal's character set, or null when standard output is not a terminal. The Windows
-// console of the program's home platform shows code page 932 as it is.
+// On Windows the console lines go out as their Shift_JIS bytes, which a console on code page 932,
+// the program's home, shows as they are: no terminal asks for a conversion here.
 static bool terminal_codeset(char*, std::size_t) {
     return false;
 }
