@@ -184,8 +184,8 @@ static float decimal_to_float(const DecimalNumber& number) {
 // Reads a decimal floating-point number after white space: an optional sign, digits with an
 // optional fraction, and an optional exponent, the form scanf's "%f" takes. Returns 0 when the
 // mantissa has no digit. An exponent marker without digits after it ("1e", "1e+") is consumed
-// and leaves the mantissa's value, as the C libraries of both platforms do. The first byte that
-// cannot continue the number stays in the stream.
+// and leaves the mantissa's value, as glibc's scanf does. The first byte that cannot continue the
+// number stays in the stream.
 static float read_float(SettingsInput* in) {
     DecimalNumber number{};
     skip_white_space(in);
