@@ -8,18 +8,11 @@
 #include "settings.h"
 #include "text_io.h"
 #include "texts.h"
+#include "trial.h"
 
 // The outcome of a run that had to write the default settings file.
 static RunOutcome after_default_settings(bool written) {
     return written ? RunOutcome::default_settings_written : RunOutcome::file_error;
-}
-
-// The run proper, once the settings are valid: the console lines and the results file.
-static void run_with_settings(const Settings& settings, std::FILE* results_stream) {
-    console_write(texts::accepted_settings, settings.X, printed_y(settings.Y), settings.Z);
-    write_formatted(results_stream, texts::results_first_line, settings.X);
-    console_write(texts::calculating);
-    // The 1000 trials come here, writing their lines after the first one.
 }
 
 // One run, step by step; each failure has been reported on the console when it returns.
@@ -35,11 +28,11 @@ static RunOutcome run_steps(std::uint32_t seed) {
         std::fclose(settings_stream);
         return RunOutcome::file_error;
     }
+    // A results file is some 200 KB: a large buffer sends it out in a few big writes.
+    char results_buffer[64 * 1024];
+    std::setvbuf(results_stream, results_buffer, _IOFBF, sizeof results_buffer);
 
-    // 3. The random source, seeded once for the whole run.
-    random_seed(seed);
-
-    // 4. The settings. The settings stream is not needed after them, and it must be closed
+    // 3. The settings. The settings stream is not needed after them, and it must be closed
     // before the default file can take the settings file's place.
     Settings settings{};
     const SettingsOutcome read = read_settings(settings_stream, results_stream, &settings);
@@ -54,17 +47,27 @@ static RunOutcome run_steps(std::uint32_t seed) {
             outcome = RunOutcome::value_out_of_range;
             break;
         case SettingsOutcome::valid:
-            // 5. The settings on the console, then the results.
-            run_with_settings(settings, results_stream);
+            // 4. The settings and the progress line on the console, then the results, drawn
+            // from the random source seeded with `seed`.
+            console_write(texts::accepted_settings, settings.X, printed_y(settings.Y), settings.Z);
+            console_write(texts::calculating);
+            write_results(results_stream, seed, settings);
             break;
     }
 
-    // 6. The results file closed and checked: a failed write must not pass for a result.
+    // 5. The results file closed and checked: a failed write must not pass for a result.
     if (!close_stream(results_stream)) {
         console_write(texts::file_not_written, texts::results_file);
         return RunOutcome::file_error;
     }
     return outcome;
+}
+
+void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings& settings) {
+    // Nothing before the trials draws from the random source, so it is seeded here, once.
+    random_seed(seed);
+    write_formatted(results_stream, texts::results_first_line, settings.X);
+    simulate_run(results_stream, settings);
 }
 
 RunOutcome run_program(std::uint32_t seed) {

@@ -3,6 +3,9 @@
 #define QUORVANTELMIX_RUN_H
 
 #include <cstdint>
+#include <cstdio>
+
+#include "settings.h"
 
 // How a run ended.
 enum class RunOutcome {
@@ -16,6 +19,11 @@ enum class RunOutcome {
 // `seed` (the entry point passes the calendar time in seconds). Every stream it opens is closed
 // again, and every failure is reported on the console before it returns.
 RunOutcome run_program(std::uint32_t seed);
+
+// Writes the whole results file of a run with the valid `settings` to `results_stream`: the
+// first line, the 1000 trials drawn from the random source seeded with `seed`, and the averages.
+// The bytes depend on nothing else.
+void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings& settings);
 
 // The process exit status of an outcome: 0 for a completed run, 1 when the default settings
 // file was written, 2 for a setting out of range, 3 for a file error.

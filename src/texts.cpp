@@ -70,5 +70,8 @@ const char calculating[] = "計算中・・・・\n";
 /* --------------------------------- results file --------------------------------- */
 
 const char results_first_line[] = "[1/%d]\n";
+const char bonus_unit[3] = "回";
+const char medal_unit[3] = "枚";
+const char yen_unit[3] = "円";
 
 }  // namespace texts

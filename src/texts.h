@@ -42,6 +42,9 @@ extern const char calculating[];        // "計算中・・・・": the progress
 /* --------------------------------- results file --------------------------------- */
 
 extern const char results_first_line[];  // "[1/%d]": takes X
+extern const char bonus_unit[3];         // "回", after a number of bonuses
+extern const char medal_unit[3];         // "枚", after a number of medals
+extern const char yen_unit[3];           // "円", after an amount in yen
 
 }  // namespace texts
 

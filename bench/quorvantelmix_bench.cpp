@@ -1,0 +1,122 @@
+// quorvantelmix_bench.cpp - what a run costs: the draws, the spin loop, the trials with their
+// lines formatted, and the whole program from start to exit.
+//
+// Run `build/bench/quorvantelmix_bench`. Per-spin figures are in the "per_spin" column (time
+// per spin); "Program" is the real executable started in a directory with the default settings.
+#include <benchmark/benchmark.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "random_source.h"
+#include "report.h"
+#include "run.h"
+#include "settings.h"
+#include "trial.h"
+
+extern char** environ;
+
+namespace {
+
+// The default settings, which every benchmark runs with.
+const Settings default_settings{240, 260.0f, 7};
+
+// Reports the time per spin, given the spins played in one iteration.
+void count_spins(benchmark::State& state, double spins_per_iteration) {
+    state.counters["per_spin"] =
+        benchmark::Counter(spins_per_iteration, benchmark::Counter::kIsIterationInvariantRate |
+                                                    benchmark::Counter::kInvert);
+}
+
+// The random source alone: the draws of one run.
+void Draws(benchmark::State& state) {
+    random_seed(12345);
+    DrawWindow window;
+    for (auto _ : state) {
+        fill_draw_window(&window);
+        benchmark::DoNotOptimize(window.draws);
+    }
+    count_spins(state, max_draws_per_trial);
+}
+BENCHMARK(Draws);
+
+// The spin loop with its draws: the 1000 trials of a run, nothing written.
+void SpinLoop(benchmark::State& state) {
+    const TrialRules rules = trial_rules(default_settings);
+    static TrialResult trial;
+    DrawWindow window;
+    random_seed(12345);
+    fill_draw_window(&window);
+    std::int64_t spins = 0;
+    for (auto _ : state) {
+        for (std::int32_t i = 0; i < trials_per_run; ++i) {
+            const std::int32_t used = play_trial(rules, window.draws, &trial);
+            spins += used;
+            advance_draw_window(&window, used);
+        }
+        benchmark::DoNotOptimize(trial);
+    }
+    count_spins(state, static_cast<double>(spins) / static_cast<double>(state.iterations()));
+}
+BENCHMARK(SpinLoop)->Unit(benchmark::kMillisecond);
+
+// The whole results file of a run, formatted and written to /dev/null: the arithmetic and its
+// formatting, without a disk.
+void ResultsFile(benchmark::State& state) {
+    std::FILE* null_file = std::fopen("/dev/null", "wb");
+    if (null_file == nullptr) {
+        state.SkipWithError("/dev/null cannot be opened");
+        return;
+    }
+    std::setvbuf(null_file, nullptr, _IOFBF, 64 * 1024);
+    for (auto _ : state)
+        write_results(null_file, 12345, default_settings);
+    std::fclose(null_file);
+    count_spins(state, 7.5e6);
+}
+BENCHMARK(ResultsFile)->Unit(benchmark::kMillisecond);
+
+// The real program from start to exit, in a directory holding the default settings file.
+void Program(benchmark::State& state) {
+    char directory[] = "/tmp/quorvantelmix-bench-XXXXXX";
+    if (mkdtemp(directory) == nullptr || chdir(directory) != 0) {
+        state.SkipWithError("no scratch directory");
+        return;
+    }
+    char program[] = QUORVANTELMIX_EXE;
+    char* arguments[] = {program, nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", 1 /* O_WRONLY */, 0);
+    // Runs the program once and waits for it; its exit status.
+    auto run = [&]() {
+        pid_t child = 0;
+        if (posix_spawn(&child, program, &actions, nullptr, arguments, environ) != 0) return -1;
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    run();  // the first run writes the default settings file
+    for (auto _ : state) {
+        if (run() != 0) {
+            state.SkipWithError("the program did not complete its run");
+            break;
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    std::remove("Quorvantelmix.ini");
+    std::remove("Quorvantelmix.txt");
+    if (chdir("/") == 0) rmdir(directory);
+    count_spins(state, 7.5e6);
+}
+BENCHMARK(Program)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

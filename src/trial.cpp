@@ -1,0 +1,163 @@
+// trial.cpp - the spin loop, the end of a trial, and the run of 1000 trials.
+#include "trial.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+#include "random_source.h"
+
+// The medals are a float, and each change to them is the exact result of double arithmetic
+// rounded once to a float. The exact sums and differences of the floats involved fit in a
+// double, so float arithmetic gives the same values, provided it is carried out in float
+// precision: on 32-bit x86 that means SSE2 (-msse2 -mfpmath=sse), never the x87 unit.
+#if !defined(FLT_EVAL_METHOD) || FLT_EVAL_METHOD != 0
+#error "float arithmetic must be evaluated in float precision (on x86: -msse2 -mfpmath=sse)"
+#endif
+
+namespace {
+
+/* ------------------------------------ constants ------------------------------------ */
+
+constexpr float start_medals = 50.0f;             // medals at the start of a trial
+constexpr std::int32_t start_money = -1000;       // yen paid for them
+constexpr float refill_medals = 50.0f;            // medals bought when the player runs out
+constexpr std::int32_t refill_price = 1000;       // yen paid for them
+constexpr float bonus_payout = 360.0f;            // medals that a bonus pays
+constexpr double spin_cost_numerator = 360.0;     // a losing spin costs this / Y medals
+constexpr std::int32_t medals_per_cash_unit = 5;  // times Z: the medals of one cash unit
+constexpr std::int32_t cash_unit = 500;           // yen of one cash unit
+
+/* ---------------------------------- branch hints ---------------------------------- */
+
+// `condition`, which is seldom true: the compiler keeps the common path of the spin loop
+// straight. A bonus comes once in about X spins, a refill once in about 50 / L.
+inline bool rarely(bool condition) {
+#if defined(__GNUC__)
+    return __builtin_expect(condition, false);
+#else
+    return condition;
+#endif
+}
+
+/* ---------------------------------- end of a trial ---------------------------------- */
+
+// Fills in the figures of a trial that ended with `medals` medals and `money` yen paid, its
+// entries already recorded.
+void finish_trial(const TrialRules& rules, float medals, std::int32_t money, TrialResult* trial) {
+    const std::int32_t last_entry = trial->entries[trial->entry_count - 1];
+    // A negative last entry marks the cap, not a bonus.
+    trial->bonuses = last_entry > 0 ? trial->entry_count : trial->entry_count - 1;
+    // At least one medal is left (a losing spin refills below one), at most a few million.
+    trial->medals = static_cast<std::int32_t>(medals);
+    trial->money = money;
+    trial->cash = cash_for_medals(trial->medals, rules.exchange_rate);
+}
+
+}  // namespace
+
+/* ------------------------------------ the draws ------------------------------------ */
+
+void fill_draw_window(DrawWindow* window) {
+    random_fill(window->draws, max_draws_per_trial);
+}
+
+void advance_draw_window(DrawWindow* window, std::int32_t used) {
+    const auto left = static_cast<std::size_t>(max_draws_per_trial - used);
+    std::memmove(window->draws, window->draws + used, left * sizeof window->draws[0]);
+    random_fill(window->draws + left, static_cast<std::size_t>(used));
+}
+
+/* ------------------------------------ the cash ------------------------------------ */
+
+std::int32_t cash_for_medals(std::int32_t medals, std::int32_t exchange_rate) {
+    const std::int32_t hundreds = medals / exchange_rate;  // truncating, as every division here
+    return hundreds / medals_per_cash_unit * cash_unit;
+}
+
+/* ---------------------------------- rules of a run ---------------------------------- */
+
+float refill_limit(float loss_per_spin) {
+    // 1 + L is exact in a double: L lies between 0.5 and 3.
+    const double limit = 1.0 + static_cast<double>(loss_per_spin);
+    float rounded = static_cast<float>(limit);
+    if (static_cast<double>(rounded) < limit) rounded = std::nextafter(rounded, HUGE_VALF);
+    return rounded;
+}
+
+TrialRules trial_rules(const Settings& settings) {
+    TrialRules rules{};
+    rules.hit_threshold = random_max / settings.X;
+    rules.loss_per_spin = static_cast<float>(spin_cost_numerator / static_cast<double>(settings.Y));
+    rules.refill_below = refill_limit(rules.loss_per_spin);
+    rules.exchange_rate = settings.Z;
+    return rules;
+}
+
+/* ------------------------------------ one trial ------------------------------------ */
+
+std::int32_t play_trial(const TrialRules& rules, const std::int32_t* draws, TrialResult* trial) {
+    // The rules in locals: the stores into the entries cannot change them, so they stay in
+    // registers for the whole loop.
+    const std::int32_t hit_threshold = rules.hit_threshold;
+    const float loss_per_spin = rules.loss_per_spin;
+    const float refill_below = rules.refill_below;
+
+    float medals = start_medals;
+    std::int32_t money = start_money;
+    std::int32_t spins = 0;      // spins played so far
+    std::int32_t run_start = 0;  // spins played before the current run of spins began
+    std::int32_t count = 0;      // entries recorded; at most one per spin up to the 7000th
+    while (spins < spin_cap) {
+        const std::int32_t draw = draws[spins];
+        ++spins;
+        if (rarely(draw <= hit_threshold)) {
+            medals += bonus_payout;
+            trial->entries[count++] = spins - run_start;
+            if (spins >= spins_to_end) {
+                trial->entry_count = count;
+                finish_trial(rules, medals, money, trial);
+                return spins;
+            }
+            run_start = spins;
+            continue;
+        }
+        // A losing spin. Deciding the refill from the medals before the spin keeps the test
+        // off the subtraction's path: medals - L < 1 exactly when medals < 1 + L.
+        const bool runs_out = medals < refill_below;
+        medals -= loss_per_spin;
+        if (rarely(runs_out)) {
+            medals += refill_medals;
+            money -= refill_price;
+        }
+    }
+    // The cap: the next draw is taken but plays no spin. The entry counts the losing spins
+    // since the last bonus, plus one.
+    trial->entries[count++] = -(spin_cap + 1 - run_start);
+    trial->entry_count = count;
+    finish_trial(rules, medals, money, trial);
+    return spin_cap + 1;
+}
+
+void add_to_totals(RunTotals* totals, const TrialResult& trial) {
+    totals->bonuses += trial.bonuses;
+    totals->medals += trial.medals;
+    totals->profit += static_cast<std::int64_t>(trial.cash) + trial.money;
+}
+
+/* ------------------------------------- the run ------------------------------------- */
+
+void simulate_run(std::FILE* results, const Settings& settings) {
+    const TrialRules rules = trial_rules(settings);
+    RunTotals totals{};
+    TrialResult trial;  // filled anew by every trial
+    DrawWindow window;
+    fill_draw_window(&window);
+    for (std::int32_t i = 0; i < trials_per_run; ++i) {
+        advance_draw_window(&window, play_trial(rules, window.draws, &trial));
+        write_trial_line(results, trial);
+        add_to_totals(&totals, trial);
+    }
+    write_averages(results, totals);
+}
