@@ -1,6 +1,8 @@
 // run_test.cpp - the program end to end: the built executable run in a scratch directory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <filesystem>
 #include <string>
 
@@ -14,6 +16,15 @@ const std::string txt = "Quorvantelmix.txt";
 
 // The console of a run that went through with the default settings.
 const std::string default_run_console = "X=240 Y=260 Z=7\r\n" + sjis::calculating + "\r\n";
+
+// The CR LF pairs in `text`.
+std::ptrdiff_t count_crlf(const std::string& text) {
+    std::ptrdiff_t count = 0;
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos;
+         at = text.find("\r\n", at + 2))
+        ++count;
+    return count;
+}
 
 using RunTest = ScratchDirectoryTest;
 
@@ -34,7 +45,12 @@ TEST_F(RunTest, RunAfterTheFirstUsesTheDefaultSettings) {
         const ProcessResult run = run_program_in(directory, arguments);
         EXPECT_EQ(run.exit_status, 0);
         EXPECT_EQ(run.console, default_run_console);
-        EXPECT_EQ(read_file(path(txt)).substr(0, 9), "[1/240]\r\n");
+        const std::string results = read_file(path(txt));
+        EXPECT_EQ(results.substr(0, 9), "[1/240]\r\n");
+        // The first line, 1000 trial lines, an empty line and the averages, each with CR LF.
+        EXPECT_EQ(std::count(results.begin(), results.end(), '\n'), 1003);
+        EXPECT_EQ(count_crlf(results), 1003);
+        EXPECT_EQ(results.substr(results.size() - 2), "\r\n");
         EXPECT_EQ(read_file(path(ini)), sjis::default_settings);
     }
 }

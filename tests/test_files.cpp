@@ -31,6 +31,17 @@ void write_file(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string stream_contents(std::FILE* stream) {
+    std::fflush(stream);
+    std::rewind(stream);
+    std::string bytes;
+    char block[4096];
+    std::size_t length = 0;
+    while ((length = std::fread(block, 1, sizeof block, stream)) > 0)
+        bytes.append(block, length);
+    return bytes;
+}
+
 bool path_exists(const std::string& path) {
     std::error_code ignored;
     return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));

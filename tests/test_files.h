@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace sjis {
@@ -48,6 +49,11 @@ inline const std::string not_written =
 // 計算中・・・・
 inline const std::string calculating = "\x8C\x76\x8E\x5A\x92\x86\x81\x45\x81\x45\x81\x45\x81\x45";
 
+// Units of the results file.
+inline const std::string bonus_unit = "\x89\xF1";  // 回
+inline const std::string medal_unit = "\x96\x87";  // 枚
+inline const std::string yen_unit = "\x89\x7E";    // 円
+
 // The console line saying that `file` was not opened, with its CR LF.
 inline std::string not_opened_line(const std::string& file) {
     return file_quote + file + not_opened + "\r\n";
@@ -77,6 +83,10 @@ void write_file(const std::string& path, const std::string& bytes);
 
 // True when something (a file, a directory, a link) stands at `path`.
 bool path_exists(const std::string& path);
+
+// Everything written so far to `stream`, a temporary file open for update; reads it from its
+// start and leaves it at its end.
+std::string stream_contents(std::FILE* stream);
 
 // A test that works in a scratch directory of its own, removed again after the test.
 class ScratchDirectoryTest : public ::testing::Test {

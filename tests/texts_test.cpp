@@ -29,6 +29,9 @@ TEST(Texts, MessagesAreTheirShiftJisBytes) {
         {texts::calculating, sjis::calculating + "\n"},
         {texts::accepted_settings, "X=%d Y=%d Z=%d\n"},
         {texts::results_first_line, "[1/%d]\n"},
+        {texts::bonus_unit, sjis::bonus_unit},
+        {texts::medal_unit, sjis::medal_unit},
+        {texts::yen_unit, sjis::yen_unit},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes);
