@@ -1,10 +1,12 @@
 // quorvantelmix_bench.cpp - what a run costs: the draws, the spin loop, the trials with their
 // lines formatted, and the whole program from start to exit.
 //
-// Run `build/bench/quorvantelmix_bench`. Per-spin figures are in the "per_spin" column (time
-// per spin); "Program" is the real executable started in a directory with the default settings.
+// Run `build/bench/quorvantelmix_bench`. The "per_spin" column is the time per spin of a run
+// (7.5 million spins, about); "Program" is the real executable, started in a directory that
+// holds the default settings file, timed from start to exit.
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,14 +29,19 @@ namespace {
 // The default settings, which every benchmark runs with.
 const Settings default_settings{240, 260.0f, 7};
 
-// Reports the time per spin, given the spins played in one iteration.
-void count_spins(benchmark::State& state, double spins_per_iteration) {
-    state.counters["per_spin"] =
-        benchmark::Counter(spins_per_iteration, benchmark::Counter::kIsIterationInvariantRate |
+// Reports, in the counter `name`, the time per item, given the items of one iteration.
+void time_per(benchmark::State& state, const char* name, double items_per_iteration) {
+    state.counters[name] =
+        benchmark::Counter(items_per_iteration, benchmark::Counter::kIsIterationInvariantRate |
                                                     benchmark::Counter::kInvert);
 }
 
-// The random source alone: the draws of one run.
+// Reports the time per spin, given the spins played in one iteration.
+void time_per_spin(benchmark::State& state, double spins_per_iteration) {
+    time_per(state, "per_spin", spins_per_iteration);
+}
+
+// The random source alone: the draws of one trial.
 void Draws(benchmark::State& state) {
     random_seed(12345);
     DrawWindow window;
@@ -42,7 +49,7 @@ void Draws(benchmark::State& state) {
         fill_draw_window(&window);
         benchmark::DoNotOptimize(window.draws);
     }
-    count_spins(state, max_draws_per_trial);
+    time_per(state, "per_draw", max_draws_per_trial);
 }
 BENCHMARK(Draws);
 
@@ -62,7 +69,7 @@ void SpinLoop(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(trial);
     }
-    count_spins(state, static_cast<double>(spins) / static_cast<double>(state.iterations()));
+    time_per_spin(state, static_cast<double>(spins) / static_cast<double>(state.iterations()));
 }
 BENCHMARK(SpinLoop)->Unit(benchmark::kMillisecond);
 
@@ -78,7 +85,7 @@ void ResultsFile(benchmark::State& state) {
     for (auto _ : state)
         write_results(null_file, 12345, default_settings);
     std::fclose(null_file);
-    count_spins(state, 7.5e6);
+    time_per_spin(state, 7.5e6);
 }
 BENCHMARK(ResultsFile)->Unit(benchmark::kMillisecond);
 
@@ -93,7 +100,7 @@ void Program(benchmark::State& state) {
     char* arguments[] = {program, nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", 1 /* O_WRONLY */, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     // Runs the program once and waits for it; its exit status.
     auto run = [&]() {
         pid_t child = 0;
@@ -113,7 +120,7 @@ void Program(benchmark::State& state) {
     std::remove("Quorvantelmix.ini");
     std::remove("Quorvantelmix.txt");
     if (chdir("/") == 0) rmdir(directory);
-    count_spins(state, 7.5e6);
+    time_per_spin(state, 7.5e6);
 }
 BENCHMARK(Program)->Unit(benchmark::kMillisecond)->UseRealTime();
 
