@@ -8,10 +8,12 @@
 
 #include "random_source.h"
 
-// The medals are a float, and each change to them is the exact result of double arithmetic
-// rounded once to a float. The exact sums and differences of the floats involved fit in a
-// double, so float arithmetic gives the same values, provided it is carried out in float
-// precision: on 32-bit x86 that means SSE2 (-msse2 -mfpmath=sse), never the x87 unit.
+// The medals are a float. By the rules of play, each change to them is the exact result in
+// double arithmetic, rounded once to a float. Those exact results (sums and differences of
+// floats from 0.5 to a few million) need far fewer than a double's 53 bits, so float addition
+// and subtraction, which round the exact result once, give the same values. That holds only
+// where floats are evaluated in float precision: on 32-bit x86, SSE2 (-msse2 -mfpmath=sse) and
+// never the x87 unit, whose wider registers can carry the medals unrounded from spin to spin.
 #if !defined(FLT_EVAL_METHOD) || FLT_EVAL_METHOD != 0
 #error "float arithmetic must be evaluated in float precision (on x86: -msse2 -mfpmath=sse)"
 #endif
