@@ -51,8 +51,8 @@ void write_block(std::FILE* results, const char* start, const char* end) {
 }
 
 // An average over the run: the total divided by the number of trials, truncated toward zero.
-// No trial's figure reaches 2^31 in size (its profit is a few million yen at most), so neither
-// does their mean.
+// No trial's figure comes near 2^31 in size (its profit is some 50 million yen at most), so
+// neither does their mean.
 std::int32_t average(std::int64_t total) {
     return static_cast<std::int32_t>(total / trials_per_run);
 }
