@@ -89,6 +89,34 @@ void ResultsFile(benchmark::State& state) {
 }
 BENCHMARK(ResultsFile)->Unit(benchmark::kMillisecond);
 
+// Starts `program` with its standard output on /dev/null, waits for it to exit, and returns
+// its exit status (-1 when it could not be started or did not exit normally).
+int run_process(const char* program) {
+    std::string path = program;
+    char* arguments[] = {path.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    int status = -1;
+    if (posix_spawn(&child, path.c_str(), &actions, nullptr, arguments, environ) == 0)
+        waitpid(child, &status, 0);
+    posix_spawn_file_actions_destroy(&actions);
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Any process at all from start to exit: what the system charges before the program's first
+// instruction and after its last.
+void EmptyProcess(benchmark::State& state) {
+    for (auto _ : state) {
+        if (run_process("/bin/true") != 0) {
+            state.SkipWithError("/bin/true did not run");
+            break;
+        }
+    }
+}
+BENCHMARK(EmptyProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The real program from start to exit, in a directory holding the default settings file.
 void Program(benchmark::State& state) {
     char directory[] = "/tmp/quorvantelmix-bench-XXXXXX";
@@ -96,27 +124,13 @@ void Program(benchmark::State& state) {
         state.SkipWithError("no scratch directory");
         return;
     }
-    char program[] = QUORVANTELMIX_EXE;
-    char* arguments[] = {program, nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    // Runs the program once and waits for it; its exit status.
-    auto run = [&]() {
-        pid_t child = 0;
-        if (posix_spawn(&child, program, &actions, nullptr, arguments, environ) != 0) return -1;
-        int status = 0;
-        waitpid(child, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    };
-    run();  // the first run writes the default settings file
+    run_process(QUORVANTELMIX_EXE);  // the first run writes the default settings file
     for (auto _ : state) {
-        if (run() != 0) {
+        if (run_process(QUORVANTELMIX_EXE) != 0) {
             state.SkipWithError("the program did not complete its run");
             break;
         }
     }
-    posix_spawn_file_actions_destroy(&actions);
     std::remove("Quorvantelmix.ini");
     std::remove("Quorvantelmix.txt");
     if (chdir("/") == 0) rmdir(directory);

@@ -2,7 +2,6 @@
 #include "trial.h"
 
 #include <cfloat>
-#include <cmath>
 #include <cstddef>
 #include <cstring>
 
@@ -41,6 +40,18 @@ inline bool rarely(bool condition) {
 #else
     return condition;
 #endif
+}
+
+/* ---------------------------------- float steps ---------------------------------- */
+
+// The float just above `value`, a positive finite float: the next bit pattern up. (Done by
+// hand rather than with nextafter, which would make the program load the maths library.)
+float next_float_up(float value) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    ++bits;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
 }
 
 /* ---------------------------------- end of a trial ---------------------------------- */
@@ -84,7 +95,7 @@ float refill_limit(float loss_per_spin) {
     // 1 + L is exact in a double: L lies between 0.5 and 3.
     const double limit = 1.0 + static_cast<double>(loss_per_spin);
     float rounded = static_cast<float>(limit);
-    if (static_cast<double>(rounded) < limit) rounded = std::nextafter(rounded, HUGE_VALF);
+    if (static_cast<double>(rounded) < limit) rounded = next_float_up(rounded);
     return rounded;
 }
 
