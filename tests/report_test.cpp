@@ -52,12 +52,7 @@ std::string trial_line(std::int32_t bonuses, std::int32_t medals, std::int32_t m
 
 // What write_averages writes for `totals`.
 std::string averages_lines(const RunTotals& totals) {
-    std::FILE* stream = std::tmpfile();
-    EXPECT_NE(stream, nullptr);
-    write_averages(stream, totals);
-    std::string lines = stream_contents(stream);
-    std::fclose(stream);
-    return lines;
+    return bytes_written_by([&](std::FILE* stream) { write_averages(stream, totals); });
 }
 
 TEST(PutNumber, MatchesPrintfAroundEveryWidth) {

@@ -21,12 +21,7 @@ using sjis::yen_unit;
 
 // The results file of a run seeded with `seed`, with `settings`.
 std::string results_of(std::uint32_t seed, const Settings& settings) {
-    std::FILE* stream = std::tmpfile();
-    EXPECT_NE(stream, nullptr);
-    write_results(stream, seed, settings);
-    std::string bytes = stream_contents(stream);
-    std::fclose(stream);
-    return bytes;
+    return bytes_written_by([&](std::FILE* stream) { write_results(stream, seed, settings); });
 }
 
 // The lines of `file`, without their CR LF; every line must end in CR LF.

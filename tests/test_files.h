@@ -88,6 +88,18 @@ bool path_exists(const std::string& path);
 // start and leaves it at its end.
 std::string stream_contents(std::FILE* stream);
 
+// The bytes that `write` (called with an open stream) writes, through a temporary file.
+template <typename Write>
+std::string bytes_written_by(Write write) {
+    std::FILE* stream = std::tmpfile();
+    EXPECT_NE(stream, nullptr);
+    if (stream == nullptr) return "";
+    write(stream);
+    std::string bytes = stream_contents(stream);
+    std::fclose(stream);
+    return bytes;
+}
+
 // A test that works in a scratch directory of its own, removed again after the test.
 class ScratchDirectoryTest : public ::testing::Test {
   protected:
