@@ -2,7 +2,8 @@
 //
 // The program's console lines are Shift_JIS, its home platform's encoding. Redirected to a file
 // or a pipe they go out as those bytes, exactly; on a terminal that expects another encoding
-// (a UTF-8 Linux terminal) they are converted so that a person can read them.
+// (a UTF-8 Linux terminal, a Windows console set to another code page) they are converted so
+// that a person can read them.
 #include "console.h"
 
 #include <cstdio>
@@ -11,8 +12,11 @@
 #include "text_io.h"
 
 #if defined(_WIN32)
+#include <climits>
+
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <iconv.h>
 #include <langinfo.h>
@@ -39,18 +43,41 @@ bool is_shift_jis_codeset(const char* codeset) {
 
 #if defined(_WIN32)
 
-long convert_console_text(const char*, std::size_t, const char*, char*, std::size_t) {
-    return -1;
+// The code page of Shift_JIS on Windows.
+constexpr UINT shift_jis_code_page = 932;
+
+// Longest console line in UTF-16 code units: never more than one per byte of Shift_JIS.
+constexpr std::size_t max_wide_line = 2 * max_formatted_line;
+
+long console_text_to_utf16(const char* text, std::size_t length, wchar_t* out,
+                           std::size_t capacity) {
+    if (length == 0) return 0;
+    if (length > INT_MAX || capacity > INT_MAX) return -1;
+    const int converted =
+        MultiByteToWideChar(shift_jis_code_page, MB_ERR_INVALID_CHARS, text,
+                            static_cast<int>(length), out, static_cast<int>(capacity));
+    return converted > 0 ? converted : -1;
 }
 
 void console_prepare() {
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
-// On Windows the console lines go out as their Shift_JIS bytes, which a console on code page 932,
-// the program's home, shows as they are: no terminal asks for a conversion here.
-static bool terminal_codeset(char*, std::size_t) {
-    return false;
+// Writes `text` to the console through the wide console call when standard output is a console
+// whose output code page is not Shift_JIS's; false, having written nothing, otherwise. A console
+// on code page 932, a file and a pipe take the Shift_JIS bytes as they stand.
+static bool write_to_terminal(const char* text, std::size_t length) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (out == INVALID_HANDLE_VALUE || out == nullptr || GetConsoleMode(out, &mode) == 0)
+        return false;
+    if (GetConsoleOutputCP() == shift_jis_code_page) return false;
+    wchar_t wide[max_wide_line];
+    const long wide_length = console_text_to_utf16(text, length, wide, max_wide_line);
+    if (wide_length < 0) return false;
+    std::fflush(stdout);  // anything written through stdout goes first
+    DWORD written = 0;
+    return WriteConsoleW(out, wide, static_cast<DWORD>(wide_length), &written, nullptr) != 0;
 }
 
 #else
@@ -85,6 +112,20 @@ static bool terminal_codeset(char* codeset, std::size_t capacity) {
     return true;
 }
 
+// Writes `text` converted to the terminal's character set when standard output is a terminal
+// that does not use Shift_JIS; false, having written nothing, otherwise. A terminal whose
+// character set cannot show the text gets the bytes as they stand.
+static bool write_to_terminal(const char* text, std::size_t length) {
+    char codeset[64];
+    if (!terminal_codeset(codeset, sizeof codeset) || is_shift_jis_codeset(codeset)) return false;
+    char converted[4 * 2 * max_formatted_line];
+    const long converted_length =
+        convert_console_text(text, length, codeset, converted, sizeof converted);
+    if (converted_length < 0) return false;
+    std::fwrite(converted, 1, static_cast<std::size_t>(converted_length), stdout);
+    return true;
+}
+
 #endif
 
 /* ------------------------------- console lines ------------------------------- */
@@ -104,17 +145,7 @@ void console_write(const char* format, ...) {
         with_crlf[crlf_length++] = line[i];
     }
 
-    char codeset[64];
-    if (terminal_codeset(codeset, sizeof codeset) && !is_shift_jis_codeset(codeset)) {
-        char converted[4 * sizeof with_crlf];
-        const long converted_length =
-            convert_console_text(with_crlf, crlf_length, codeset, converted, sizeof converted);
-        if (converted_length >= 0) {
-            std::fwrite(converted, 1, static_cast<std::size_t>(converted_length), stdout);
-            return;
-        }
-        // A terminal whose character set cannot show the text gets the bytes as they stand.
-    }
+    if (write_to_terminal(with_crlf, crlf_length)) return;
     std::fwrite(with_crlf, 1, crlf_length, stdout);
 }
 

@@ -10,8 +10,9 @@
 void console_prepare();
 
 // Formats one console line like printf (Shift_JIS text, "\n" for the line end) and writes it to
-// standard output: converted to the terminal's encoding when standard output is a terminal that
-// does not use Shift_JIS, as the bytes stand otherwise.
+// standard output: converted when standard output is a terminal that does not use Shift_JIS (a
+// UTF-8 terminal; on Windows a console whose output code page is not 932, which gets UTF-16
+// through the wide console call), as the bytes stand otherwise.
 void console_write(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
@@ -24,10 +25,18 @@ bool console_flush();
 // True when `codeset`, a character set name such as a locale reports it, is Shift_JIS.
 bool is_shift_jis_codeset(const char* codeset);
 
+#if defined(_WIN32)
+// Converts `length` bytes of Shift_JIS text (code page 932) into UTF-16 for the wide console
+// call, writing at most `capacity` code units to `out`. Returns the number of code units written,
+// or -1 when the text cannot be converted completely (an invalid byte, or too little room).
+long console_text_to_utf16(const char* text, std::size_t length, wchar_t* out,
+                           std::size_t capacity);
+#else
 // Converts `length` bytes of Shift_JIS text into the character set `codeset`, writing at most
 // `capacity` bytes to `out`. Returns the number of bytes written, or -1 when the text cannot be
 // converted completely (no such converter, a character the target lacks, or too little room).
 long convert_console_text(const char* text, std::size_t length, const char* codeset, char* out,
                           std::size_t capacity);
+#endif
 
 #endif

@@ -24,7 +24,25 @@ TEST(Console, RecognisesTheNamesOfShiftJis) {
     }
 }
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+TEST(Console, ConvertsTheProgressLineToUtf16ForTheWideConsoleCall) {
+    const std::string line = sjis::calculating + "\r\n";
+    wchar_t out[64];
+    const long length = console_text_to_utf16(line.data(), line.size(), out, 64);
+    // 計算中・・・・ in UTF-16, the CR LF kept.
+    const std::wstring expected = {0x8A08, 0x7B97, 0x4E2D, 0x30FB, 0x30FB,
+                                   0x30FB, 0x30FB, L'\r',  L'\n'};
+    ASSERT_EQ(length, static_cast<long>(expected.size()));
+    EXPECT_EQ(std::wstring(out, static_cast<std::size_t>(length)), expected);
+}
+
+TEST(Console, ReportsTextThatCannotBeConvertedToUtf16) {
+    const std::string line = sjis::calculating + "\r\n";
+    wchar_t out[64];
+    EXPECT_EQ(console_text_to_utf16(line.data(), line.size(), out, 4), -1);  // too little room
+    EXPECT_EQ(console_text_to_utf16("X=240\x81", 6, out, 64), -1);           // a lead byte alone
+}
+#else
 TEST(Console, ConvertsTheProgressLineForAUtf8Terminal) {
     const std::string line = sjis::calculating + "\r\n";
     char out[64];

@@ -102,6 +102,8 @@ TEST_F(RunTest, ResultsFileThatCannotBeCreatedIsReported) {
     EXPECT_TRUE(std::filesystem::is_directory(path(txt)));
 }
 
+#if !defined(_WIN32)
+
 TEST_F(RunTest, ResultsFileThatCannotBeWrittenIsReported) {
     if (!path_exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     run_program_in(directory);
@@ -111,6 +113,8 @@ TEST_F(RunTest, ResultsFileThatCannotBeWrittenIsReported) {
     EXPECT_EQ(run.console, default_run_console + sjis::not_written_line(txt));
     EXPECT_EQ(read_file(path(ini)), sjis::default_settings);
 }
+
+#endif
 
 TEST_F(RunTest, SettingsPathThatIsADirectoryIsLeftAloneAndReported) {
     std::filesystem::create_directory(path(ini));
@@ -135,12 +139,14 @@ TEST_F(RunTest, BackupThatCannotBeWrittenLeavesTheUsersFile) {
     EXPECT_EQ(read_file(path(bak) + "/inside"), "kept");
 }
 
+#if !defined(_WIN32)
+
 TEST_F(RunTest, ConsoleOnAUtf8TerminalIsConverted) {
     if (std::system("command -v script > /dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
     run_program_in(directory);
     // script(1) gives the program a terminal; its transcript shows what the terminal received.
     const std::string command = "cd '" + directory + "' && LC_ALL=C.UTF-8 script -qec '" +
-                                QUORVANTELMIX_EXE + "' /dev/null < /dev/null > '" + directory +
+                                program_path() + "' /dev/null < /dev/null > '" + directory +
                                 ".console' 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::string console = read_file(directory + ".console");
@@ -150,5 +156,7 @@ TEST_F(RunTest, ConsoleOnAUtf8TerminalIsConverted) {
     EXPECT_NE(console.find("\xE8\xA8\x88\xE7\xAE\x97\xE4\xB8\xAD\xE3\x83\xBB"), std::string::npos);
     EXPECT_EQ(console.find(sjis::calculating), std::string::npos);
 }
+
+#endif
 
 }  // namespace

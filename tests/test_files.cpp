@@ -1,19 +1,36 @@
 // test_files.cpp - scratch directories, whole files and the program as a process.
 #include "test_files.h"
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 std::string make_scratch_directory() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "quorvantelmix-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    return pattern;
+    const std::filesystem::path temporary = std::filesystem::temp_directory_path();
+    // A name no other test process uses, with a counter for the tests of this process.
+    static unsigned counter = 0;
+#if defined(_WIN32)
+    const unsigned long process = GetCurrentProcessId();
+#else
+    const unsigned long process = static_cast<unsigned long>(getpid());
+#endif
+    for (;;) {
+        const std::filesystem::path directory =
+            temporary /
+            ("quorvantelmix-" + std::to_string(process) + "-" + std::to_string(++counter));
+        std::error_code error;
+        if (std::filesystem::create_directory(directory, error)) return directory.generic_string();
+        if (error) std::abort();
+    }
 }
 
 void remove_scratch_directory(const std::string& directory) {
@@ -47,11 +64,63 @@ bool path_exists(const std::string& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
 }
 
+#if defined(_WIN32)
+
+std::string program_path() {
+    // The program is built into the directory of the test executable.
+    char test_path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, test_path, MAX_PATH);
+    if (length == 0 || length == MAX_PATH) std::abort();
+    return (std::filesystem::path(test_path).parent_path() / "Quorvantelmix.exe").string();
+}
+
+ProcessResult run_program_in(const std::string& directory, const std::string& arguments) {
+    // The console goes to a file beside the directory, so the directory holds only what the
+    // program itself made; standard input is the null device.
+    const std::string console_file = directory + ".console";
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE console = CreateFileA(console_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE nothing = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (console == INVALID_HANDLE_VALUE || nothing == INVALID_HANDLE_VALUE) std::abort();
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nothing;
+    startup.hStdOutput = console;
+    startup.hStdError = console;
+    PROCESS_INFORMATION process{};
+    std::string command_line = "\"" + program_path() + "\" " + arguments;
+    ProcessResult result{-1, ""};
+    if (CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                       directory.c_str(), &startup, &process) != 0) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD exit_code = 0;
+        if (GetExitCodeProcess(process.hProcess, &exit_code) != 0)
+            result.exit_status = static_cast<int>(exit_code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(console);
+    CloseHandle(nothing);
+    result.console = read_file(console_file);
+    std::remove(console_file.c_str());
+    return result;
+}
+
+#else
+
+std::string program_path() {
+    return QUORVANTELMIX_EXE;
+}
+
 ProcessResult run_program_in(const std::string& directory, const std::string& arguments) {
     // The console goes to a file beside the directory, so the directory holds only what the
     // program itself made.
     const std::string console_file = directory + ".console";
-    const std::string command = "cd '" + directory + "' && '" QUORVANTELMIX_EXE "' " + arguments +
+    const std::string command = "cd '" + directory + "' && '" + program_path() + "' " + arguments +
                                 " < /dev/null > '" + console_file + "'";
     const int status = std::system(command.c_str());
     ProcessResult result{-1, read_file(console_file)};
@@ -59,3 +128,5 @@ ProcessResult run_program_in(const std::string& directory, const std::string& ar
     std::remove(console_file.c_str());
     return result;
 }
+
+#endif

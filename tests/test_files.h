@@ -117,6 +117,9 @@ struct ProcessResult {
     std::string console;  // every byte it wrote to standard output
 };
 
+// The path of the built program.
+std::string program_path();
+
 // Starts the built program in `directory` with the shell words `arguments`, its standard output
 // going to a file (so the console bytes are exactly what it wrote).
 ProcessResult run_program_in(const std::string& directory, const std::string& arguments = "");
