@@ -261,31 +261,61 @@ SettingsOutcome read_settings(std::FILE* settings_stream, std::FILE* results_str
 
 /* ---------------------------- the default file ---------------------------- */
 
+// What became of the user's settings file before the default file took its place.
+enum class UserSettings {
+    none,            // there was no file of the user's to keep
+    kept_as_backup,  // the user's file now stands under the backup name
+    not_kept,        // the backup could not be made: the user's file stays where it was
+};
+
 // Moves the user's settings file aside as the backup file, replacing an older backup, so that
-// writing the default file loses nothing. True when the file was kept or there was none.
-static bool keep_user_settings() {
+// writing the default file loses nothing.
+static UserSettings keep_user_settings() {
     // A directory under the settings file's name is no file of the user's: it is left alone,
     // and creating the default file in its place fails and is reported.
-    if (is_directory(texts::settings_file)) return true;
-    return move_file(texts::settings_file, texts::settings_backup_file) != MoveOutcome::failed;
+    if (is_directory(texts::settings_file)) return UserSettings::none;
+    switch (move_file(texts::settings_file, texts::settings_backup_file)) {
+        case MoveOutcome::moved:
+            return UserSettings::kept_as_backup;
+        case MoveOutcome::source_missing:
+            return UserSettings::none;
+        case MoveOutcome::failed:
+            break;
+    }
+    return UserSettings::not_kept;
+}
+
+// How writing the default file ended.
+enum class DefaultFile {
+    written,      // the default file is complete
+    not_created,  // no file could be created under the settings file's name
+    not_written,  // the file was created but did not take the whole content
+};
+
+// Creates the settings file and writes the default content into it.
+static DefaultFile write_default_file() {
+    std::FILE* file = create_file(texts::settings_file);
+    if (file == nullptr) return DefaultFile::not_created;
+    for (const char* line : texts::default_settings_lines)
+        write_text(file, line, std::strlen(line));
+    return close_stream(file) ? DefaultFile::written : DefaultFile::not_written;
 }
 
 bool write_default_settings() {
     console_write(texts::file_not_opened, texts::settings_file);
-    if (!keep_user_settings()) {
+    const UserSettings user = keep_user_settings();
+    if (user == UserSettings::not_kept) {
         console_write(texts::file_not_written, texts::settings_backup_file);
         return false;
     }
-    std::FILE* file = create_file(texts::settings_file);
-    if (file == nullptr) {
-        console_write(texts::file_not_written, texts::settings_file);
-        return false;
-    }
-    for (const char* line : texts::default_settings_lines)
-        write_text(file, line, std::strlen(line));
-    if (!close_stream(file)) {
-        console_write(texts::file_not_written, texts::settings_file);
-        return false;
-    }
-    return true;
+    const DefaultFile written = write_default_file();
+    if (written == DefaultFile::written) return true;
+    console_write(texts::file_not_written, texts::settings_file);
+    // A half-written default file would pass for the user's file on the next run and be moved
+    // into the backup in its place, so it is removed, and the user's file goes back under its
+    // own name: the files stand as they stood before the run.
+    if (written == DefaultFile::not_written) std::remove(texts::settings_file);
+    if (user == UserSettings::kept_as_backup)
+        move_file(texts::settings_backup_file, texts::settings_file);
+    return false;
 }

@@ -39,7 +39,7 @@ std::int32_t printed_y(float y);
 // Prints the could-not-open message for the settings file, keeps the user's settings file (if
 // any) as the backup file, and writes the default settings file. False, after a console line
 // naming the file that failed, when the backup or the default file could not be written; the
-// user's file is then left where it was.
+// user's file is then left where it was, or put back there, and no partial default file stays.
 bool write_default_settings();
 
 #endif

@@ -1,6 +1,7 @@
 // test_files.cpp - scratch directories, whole files and the program as a process.
 #include "test_files.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,8 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -116,17 +119,64 @@ std::string program_path() {
     return QUORVANTELMIX_EXE;
 }
 
-ProcessResult run_program_in(const std::string& directory, const std::string& arguments) {
+// Runs the program in `directory` after the shell commands `setup`, with `arguments`.
+static ProcessResult run_in_shell(const std::string& directory, const std::string& setup,
+                                  const std::string& arguments) {
     // The console goes to a file beside the directory, so the directory holds only what the
     // program itself made.
     const std::string console_file = directory + ".console";
-    const std::string command = "cd '" + directory + "' && '" + program_path() + "' " + arguments +
-                                " < /dev/null > '" + console_file + "'";
+    const std::string command = "cd '" + directory + "' && " + setup + " '" + program_path() +
+                                "' " + arguments + " < /dev/null > '" + console_file + "'";
     const int status = std::system(command.c_str());
     ProcessResult result{-1, read_file(console_file)};
     if (status != -1 && WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
     std::remove(console_file.c_str());
     return result;
+}
+
+ProcessResult run_program_in(const std::string& directory, const std::string& arguments) {
+    return run_in_shell(directory, "", arguments);
+}
+
+ProcessResult run_program_after(const std::string& directory, const std::string& setup) {
+    return run_in_shell(directory, setup + ";", "");
+}
+
+ProcessResult run_program_with_file_limit(const std::string& directory, long file_bytes) {
+    ProcessResult result{-1, ""};
+    int console[2];
+    if (pipe(console) != 0) return result;
+    const std::string program = program_path();
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(console[1], STDOUT_FILENO);
+        close(console[0]);
+        close(console[1]);
+        const int nothing = open("/dev/null", O_RDONLY);
+        if (nothing >= 0) dup2(nothing, STDIN_FILENO);
+        // A write beyond the limit would end the process with SIGXFSZ; ignored, it fails.
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{static_cast<rlim_t>(file_bytes), static_cast<rlim_t>(file_bytes)};
+        if (setrlimit(RLIMIT_FSIZE, &limit) == 0 && chdir(directory.c_str()) == 0)
+            execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(console[1]);
+    char block[4096];
+    ssize_t got = 0;
+    while ((got = read(console[0], block, sizeof block)) > 0)
+        result.console.append(block, static_cast<std::size_t>(got));
+    close(console[0]);
+    int status = 0;
+    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
+        result.exit_status = WEXITSTATUS(status);
+    return result;
+}
+
+long largest_child_kilobytes() {
+    struct rusage usage {};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_maxrss;
 }
 
 #endif

@@ -124,4 +124,18 @@ std::string program_path();
 // going to a file (so the console bytes are exactly what it wrote).
 ProcessResult run_program_in(const std::string& directory, const std::string& arguments = "");
 
+#if !defined(_WIN32)
+// Starts the built program like run_program_in, after the shell commands `setup` have run in
+// `directory`, in the same shell.
+ProcessResult run_program_after(const std::string& directory, const std::string& setup);
+
+// Starts the built program in `directory` allowed to write at most `file_bytes` bytes into any
+// file, as on a disk that fills up: writes beyond fail. Its console goes through a pipe, which
+// the limit does not touch.
+ProcessResult run_program_with_file_limit(const std::string& directory, long file_bytes);
+
+// The largest resident set, in kilobytes, of any child process waited for so far.
+long largest_child_kilobytes();
+#endif
+
 #endif
