@@ -20,8 +20,8 @@
 #else
 #include <iconv.h>
 #include <langinfo.h>
-#include <locale.h>
 #include <unistd.h>
+#include <clocale>
 #endif
 
 /* ------------------------------ character sets ------------------------------ */
@@ -85,7 +85,8 @@ static bool write_to_terminal(const char* text, std::size_t length) {
 long convert_console_text(const char* text, std::size_t length, const char* codeset, char* out,
                           std::size_t capacity) {
     iconv_t converter = iconv_open(codeset, "CP932");
-    if (converter == reinterpret_cast<iconv_t>(-1)) return -1;
+    // iconv_open reports failure with this pointer made of -1.
+    if (converter == reinterpret_cast<iconv_t>(-1)) return -1;  // NOLINT(performance-no-int-to-ptr)
     char* in_next = const_cast<char*>(text);  // iconv's interface is not const-correct
     std::size_t in_left = length;
     char* out_next = out;
@@ -107,7 +108,8 @@ static bool terminal_codeset(char* codeset, std::size_t capacity) {
     const char* name = user_locale != static_cast<locale_t>(nullptr)
                            ? nl_langinfo_l(CODESET, user_locale)
                            : "ANSI_X3.4-1968";
-    std::snprintf(codeset, capacity, "%s", name);
+    // A name cut short finds no converter, and the bytes go out as they stand.
+    static_cast<void>(std::snprintf(codeset, capacity, "%s", name));
     if (user_locale != static_cast<locale_t>(nullptr)) freelocale(user_locale);
     return true;
 }
@@ -118,11 +120,13 @@ static bool terminal_codeset(char* codeset, std::size_t capacity) {
 static bool write_to_terminal(const char* text, std::size_t length) {
     char codeset[64];
     if (!terminal_codeset(codeset, sizeof codeset) || is_shift_jis_codeset(codeset)) return false;
-    char converted[4 * 2 * max_formatted_line];
+    char converted[max_formatted_line * 2 * 4];  // up to 4 bytes per character
     const long converted_length =
         convert_console_text(text, length, codeset, converted, sizeof converted);
     if (converted_length < 0) return false;
-    std::fwrite(converted, 1, static_cast<std::size_t>(converted_length), stdout);
+    // A failed write leaves the error flag of stdout set, which console_flush reports.
+    static_cast<void>(
+        std::fwrite(converted, 1, static_cast<std::size_t>(converted_length), stdout));
     return true;
 }
 
@@ -146,7 +150,7 @@ void console_write(const char* format, ...) {
     }
 
     if (write_to_terminal(with_crlf, crlf_length)) return;
-    std::fwrite(with_crlf, 1, crlf_length, stdout);
+    static_cast<void>(std::fwrite(with_crlf, 1, crlf_length, stdout));  // checked by console_flush
 }
 
 bool console_flush() {

@@ -177,7 +177,9 @@ static float decimal_to_float(const DecimalNumber& number) {
     const std::int64_t exponent = number.exponent > exponent_limit    ? exponent_limit
                                   : number.exponent < -exponent_limit ? -exponent_limit
                                                                       : number.exponent;
-    std::snprintf(text + length, sizeof text - length, "e%d", static_cast<int>(exponent));
+    // The exponent is clamped to six digits, so it always fits.
+    static_cast<void>(
+        std::snprintf(text + length, sizeof text - length, "e%d", static_cast<int>(exponent)));
     return std::strtof(text, nullptr);
 }
 
@@ -314,7 +316,8 @@ bool write_default_settings() {
     // A half-written default file would pass for the user's file on the next run and be moved
     // into the backup in its place, so it is removed, and the user's file goes back under its
     // own name: the files stand as they stood before the run.
-    if (written == DefaultFile::not_written) std::remove(texts::settings_file);
+    // Should removing fail, putting the user's file back replaces the partial file anyway.
+    if (written == DefaultFile::not_written) static_cast<void>(std::remove(texts::settings_file));
     if (user == UserSettings::kept_as_backup)
         move_file(texts::settings_backup_file, texts::settings_file);
     return false;

@@ -16,9 +16,10 @@ void write_text(std::FILE* out, const char* text, std::size_t length) {
     while (text < end) {
         const void* found = std::memchr(text, '\n', static_cast<std::size_t>(end - text));
         const char* line_end = found != nullptr ? static_cast<const char*>(found) : end;
-        std::fwrite(text, 1, static_cast<std::size_t>(line_end - text), out);
+        // A failed write leaves the stream's error flag set, which close_stream reports.
+        static_cast<void>(std::fwrite(text, 1, static_cast<std::size_t>(line_end - text), out));
         if (line_end == end) break;
-        std::fwrite("\r\n", 1, 2, out);
+        static_cast<void>(std::fwrite("\r\n", 1, 2, out));
         text = line_end + 1;
     }
 }
@@ -51,9 +52,9 @@ bool close_stream(std::FILE* stream) {
 std::FILE* open_file(const char* path) {
     std::FILE* file = std::fopen(path, "rb");
     // POSIX opens a directory for reading and fails only on the first read; it is no file.
-    struct stat info;
+    struct stat info {};
     if (file != nullptr && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
-        std::fclose(file);
+        static_cast<void>(std::fclose(file));  // opened only to be refused
         return nullptr;
     }
     return file;
@@ -75,6 +76,6 @@ MoveOutcome move_file(const char* from, const char* to) {
 }
 
 bool is_directory(const char* path) {
-    struct stat info;
+    struct stat info {};
     return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
 }

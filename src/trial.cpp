@@ -36,7 +36,7 @@ constexpr std::int32_t cash_unit = 500;           // yen of one cash unit
 // straight. A bonus comes once in about X spins, a refill once in about 50 / L.
 inline bool rarely(bool condition) {
 #if defined(__GNUC__)
-    return __builtin_expect(condition, false);
+    return __builtin_expect(static_cast<long>(condition), 0L) != 0;
 #else
     return condition;
 #endif
@@ -94,7 +94,7 @@ std::int32_t cash_for_medals(std::int32_t medals, std::int32_t exchange_rate) {
 float refill_limit(float loss_per_spin) {
     // 1 + L is exact in a double: L lies between 0.5 and 3.
     const double limit = 1.0 + static_cast<double>(loss_per_spin);
-    float rounded = static_cast<float>(limit);
+    auto rounded = static_cast<float>(limit);
     if (static_cast<double>(rounded) < limit) rounded = next_float_up(rounded);
     return rounded;
 }
@@ -164,8 +164,8 @@ void add_to_totals(RunTotals* totals, const TrialResult& trial) {
 void simulate_run(std::FILE* results, const Settings& settings) {
     const TrialRules rules = trial_rules(settings);
     RunTotals totals{};
-    TrialResult trial;  // filled anew by every trial
-    DrawWindow window;
+    TrialResult trial{};  // filled anew by every trial
+    DrawWindow window{};  // filled just below
     fill_draw_window(&window);
     for (std::int32_t i = 0; i < trials_per_run; ++i) {
         advance_draw_window(&window, play_trial(rules, window.draws, &trial));

@@ -3,8 +3,9 @@
 // line naming the file, the documented exit status and no file of the user's lost.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "test_files.h"
