@@ -314,9 +314,9 @@ bool write_default_settings() {
     if (written == DefaultFile::written) return true;
     console_write(texts::file_not_written, texts::settings_file);
     // A half-written default file would pass for the user's file on the next run and be moved
-    // into the backup in its place, so it is removed, and the user's file goes back under its
-    // own name: the files stand as they stood before the run.
-    // Should removing fail, putting the user's file back replaces the partial file anyway.
+    // into the backup in its place. It is removed, and the user's file goes back under its own
+    // name (replacing the partial file, should removing it have failed): the files stand as they
+    // stood before the run.
     if (written == DefaultFile::not_written) static_cast<void>(std::remove(texts::settings_file));
     if (user == UserSettings::kept_as_backup)
         move_file(texts::settings_backup_file, texts::settings_file);
