@@ -14,12 +14,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
+#include "page.h"
 #include "random_source.h"
 #include "report.h"
 #include "run.h"
 #include "settings.h"
+#include "statistics.h"
 #include "trial.h"
 
 extern char** environ;
@@ -82,12 +85,54 @@ void ResultsFile(benchmark::State& state) {
         return;
     }
     std::setvbuf(null_file, nullptr, _IOFBF, 64 * 1024);
+    const auto record = std::make_unique<RunRecord>();
     for (auto _ : state)
-        write_results(null_file, 12345, default_settings);
+        write_results(null_file, 12345, default_settings, record.get());
     std::fclose(null_file);
     time_per_spin(state, 7.5e6);
 }
 BENCHMARK(ResultsFile)->Unit(benchmark::kMillisecond);
+
+// The report page of a run from the record of its trials: the statistics and the page's text.
+void ReportPage(benchmark::State& state) {
+    std::FILE* null_file = std::fopen("/dev/null", "wb");
+    if (null_file == nullptr) {
+        state.SkipWithError("/dev/null cannot be opened");
+        return;
+    }
+    const auto record = std::make_unique<RunRecord>();
+    write_results(null_file, 12345, default_settings, record.get());
+    std::fclose(null_file);
+    const auto statistics = std::make_unique<RunStatistics>();
+    for (auto _ : state) {
+        compute_statistics(*record, statistics.get());
+        std::string page = report_page(*statistics);
+        benchmark::DoNotOptimize(page.data());
+    }
+}
+BENCHMARK(ReportPage)->Unit(benchmark::kMillisecond);
+
+// Both files of a run, the results file and the report page, formatted and written to
+// /dev/null: beside ResultsFile, what the page adds to a run's own work.
+void BothFiles(benchmark::State& state) {
+    std::FILE* null_file = std::fopen("/dev/null", "wb");
+    if (null_file == nullptr) {
+        state.SkipWithError("/dev/null cannot be opened");
+        return;
+    }
+    std::setvbuf(null_file, nullptr, _IOFBF, 64 * 1024);
+    const auto record = std::make_unique<RunRecord>();
+    const auto statistics = std::make_unique<RunStatistics>();
+    for (auto _ : state) {
+        write_results(null_file, 12345, default_settings, record.get());
+        compute_statistics(*record, statistics.get());
+        const std::string page = report_page(*statistics);
+        std::fwrite(page.data(), 1, page.size(), null_file);
+    }
+    std::fclose(null_file);
+    time_per_spin(state, 7.5e6);
+}
+BENCHMARK(BothFiles)->Unit(benchmark::kMillisecond);
 
 // Starts `program` with its standard output on /dev/null, waits for it to exit, and returns
 // its exit status (-1 when it could not be started or did not exit normally).

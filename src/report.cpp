@@ -51,13 +51,6 @@ void write_block(std::FILE* results, const char* start, const char* end) {
     static_cast<void>(std::fwrite(start, 1, static_cast<std::size_t>(end - start), results));
 }
 
-// An average over the run: the total divided by the number of trials, truncated toward zero.
-// No trial's figure comes near 2^31 in size (its profit is some 50 million yen at most), so
-// neither does their mean.
-std::int32_t average(std::int64_t total) {
-    return static_cast<std::int32_t>(total / trials_per_run);
-}
-
 }  // namespace
 
 char* put_number(char* out, std::int32_t value, int width) {
@@ -100,8 +93,9 @@ void write_trial_line(std::FILE* results, const TrialResult& trial) {
 void write_averages(std::FILE* results, const RunTotals& totals) {
     char line[2 + 3 * max_field_size + 2];
     char* end = put_line_end(line);  // the empty line before the averages
-    end = put_bonuses_and_medals(end, average(totals.bonuses), average(totals.medals));
-    end = put_yen(end, average(totals.profit));
+    end = put_bonuses_and_medals(end, average_per_trial(totals.bonuses),
+                                 average_per_trial(totals.medals));
+    end = put_yen(end, average_per_trial(totals.profit));
     end = put_line_end(end);
     write_block(results, line, end);
 }

@@ -10,29 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 
-// Trials in a run; the averages divide the run's totals by it.
-constexpr std::int32_t trials_per_run = 1000;
-
-// Most entries a trial can record: a bonus on each of the first 7000 spins ends it with 7000,
-// and 6999 bonuses followed by the cap entry make 7000 as well.
-constexpr std::int32_t max_entries_per_trial = 7000;
-
-// The figures of one finished trial.
-struct TrialResult {
-    std::int32_t entries[max_entries_per_trial];  // spins to each bonus; a cap entry is negative
-    std::int32_t entry_count;                     // entries recorded, 1 to max_entries_per_trial
-    std::int32_t bonuses;                         // H: the entries that are bonuses
-    std::int32_t medals;                          // N: medals left, truncated to whole medals
-    std::int32_t money;                           // W: yen paid for medals, -1000 or less
-    std::int32_t cash;                            // K: yen received for the medals left
-};
-
-// Sums over the trials of a run, in 64 bits so that no run can overflow them.
-struct RunTotals {
-    std::int64_t bonuses;  // sum of H
-    std::int64_t medals;   // sum of N
-    std::int64_t profit;   // sum of K + W, in yen
-};
+#include "trial.h"
 
 // Appends the line of `trial` to `results`.
 void write_trial_line(std::FILE* results, const TrialResult& trial);

@@ -1,23 +1,63 @@
-// run.cpp - the run sequence: settings in, results out, each step in its fixed order.
+// run.cpp - the run sequence: settings in, results and the report page out, each step in its
+// fixed order.
 #include "run.h"
 
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "console.h"
+#include "page.h"
 #include "random_source.h"
+#include "report.h"
 #include "settings.h"
 #include "text_io.h"
 #include "texts.h"
 #include "trial.h"
 
+/* ---------------------------------- the report page ---------------------------------- */
+
+// Removes the report page, so that no page of an earlier run contradicts the results file. A
+// directory under its name is no page and stays.
+static void remove_report_page() {
+    if (!is_directory(texts::report_file)) static_cast<void>(std::remove(texts::report_file));
+}
+
+// Writes `page` as the report page; false, after a console line naming the page, when it could
+// not be written in full. No partial or earlier page is left then.
+static bool write_report_page(const std::string& page) {
+    switch (write_whole_file(texts::report_file, page.data(), page.size())) {
+        case WholeFileOutcome::written:
+            return true;
+        case WholeFileOutcome::not_created:
+            console_write(texts::file_not_opened, texts::report_file);
+            remove_report_page();
+            return false;
+        case WholeFileOutcome::not_written:
+            console_write(texts::file_not_written, texts::report_file);
+            return false;
+    }
+    return false;
+}
+
+// The report page of a run with valid settings, from the record of its trials.
+static std::string page_of_run(const RunRecord& record) {
+    const auto statistics = std::make_unique<RunStatistics>();
+    compute_statistics(record, statistics.get());
+    return report_page(*statistics);
+}
+
+/* ------------------------------------- the run ------------------------------------- */
+
 // The outcome of a run that had to write the default settings file.
-static RunOutcome after_default_settings(bool written) {
-    return written ? RunOutcome::default_settings_written : RunOutcome::file_error;
+static RunOutcome after_default_settings(const DefaultSettingsOutcome& defaults) {
+    return defaults.written ? RunOutcome::default_settings_written : RunOutcome::file_error;
 }
 
 // One run, step by step; each failure has been reported on the console when it returns.
 static RunOutcome run_steps(std::uint32_t seed) {
-    // 1. The settings file; without one, the default file is written and the run ends.
+    // 1. The settings file; without one, the default file is written and the run ends. The
+    // results file and the report page are not touched.
     std::FILE* settings_stream = open_file(texts::settings_file);
     if (settings_stream == nullptr) return after_default_settings(write_default_settings());
 
@@ -39,36 +79,66 @@ static RunOutcome run_steps(std::uint32_t seed) {
     const SettingsOutcome read = read_settings(settings_stream, results_stream, &settings);
     static_cast<void>(std::fclose(settings_stream));  // only read: nothing to lose
 
+    // 4. The results, or the reason there are none; the report page says the same.
     RunOutcome outcome = RunOutcome::completed;
+    std::string page;
     switch (read) {
-        case SettingsOutcome::header_missing:
-            outcome = after_default_settings(write_default_settings());
+        case SettingsOutcome::header_missing: {
+            const DefaultSettingsOutcome defaults = write_default_settings();
+            outcome = after_default_settings(defaults);
+            page = no_results_page({NoResultsReason::section_missing, settings, defaults});
             break;
+        }
         case SettingsOutcome::value_out_of_range:
             outcome = RunOutcome::value_out_of_range;
+            page = no_results_page({NoResultsReason::value_out_of_range, settings, {}});
             break;
-        case SettingsOutcome::valid:
-            // 4. The settings and the progress line on the console, then the results, drawn
-            // from the random source seeded with `seed`.
+        case SettingsOutcome::valid: {
+            // The settings and the progress line on the console, then the results, drawn from
+            // the random source seeded with `seed`.
             console_write(texts::accepted_settings, settings.X, printed_y(settings.Y), settings.Z);
             console_write(texts::calculating);
-            write_results(results_stream, seed, settings);
+            const auto record = std::make_unique<RunRecord>();
+            write_results(results_stream, seed, settings, record.get());
+            page = page_of_run(*record);
             break;
+        }
     }
 
-    // 5. The results file closed and checked: a failed write must not pass for a result.
+    // 5. The results file closed and checked: a failed write must not pass for a result. An
+    // incomplete results file has no report page.
     if (!close_stream(results_stream)) {
         console_write(texts::file_not_written, texts::results_file);
+        remove_report_page();
         return RunOutcome::file_error;
     }
+
+    // 6. The report page of the same run.
+    if (!write_report_page(page)) return RunOutcome::file_error;
     return outcome;
 }
 
-void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings& settings) {
+void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings& settings,
+                   RunRecord* record) {
     // Nothing before the trials draws from the random source, so it is seeded here, once.
     random_seed(seed);
     write_formatted(results_stream, texts::results_first_line, settings.X);
-    simulate_run(results_stream, settings);
+
+    record->seed = seed;
+    record->settings = settings;
+    record->rules = trial_rules(settings);
+    record->totals = RunTotals{};
+    const auto trial = std::make_unique<TrialResult>();  // filled anew by every trial
+    const auto window = std::make_unique<DrawWindow>();  // filled just below
+    fill_draw_window(window.get());
+    for (std::int32_t i = 0; i < trials_per_run; ++i) {
+        advance_draw_window(window.get(), play_trial(record->rules, window->draws, trial.get()));
+        // Each trial's figures go to both writers: its line now, its summary to the page.
+        write_trial_line(results_stream, *trial);
+        add_to_totals(&record->totals, *trial);
+        record_trial(record, i, *trial);
+    }
+    write_averages(results_stream, record->totals);
 }
 
 RunOutcome run_program(std::uint32_t seed) {

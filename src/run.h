@@ -1,4 +1,4 @@
-// run.h - one run of the program, from opening the settings file to closing the results file.
+// run.h - one run of the program, from opening the settings file to writing the report page.
 #ifndef QUORVANTELMIX_RUN_H
 #define QUORVANTELMIX_RUN_H
 
@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "settings.h"
+#include "statistics.h"
 
 // How a run ended.
 enum class RunOutcome {
@@ -20,10 +21,12 @@ enum class RunOutcome {
 // again, and every failure is reported on the console before it returns.
 RunOutcome run_program(std::uint32_t seed);
 
-// Writes the whole results file of a run with the valid `settings` to `results_stream`: the
-// first line, the 1000 trials drawn from the random source seeded with `seed`, and the averages.
-// The bytes depend on nothing else.
-void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings& settings);
+// Plays the run with the valid `settings`, the random source seeded with `seed`, and writes the
+// whole results file to `results_stream`: the first line, one line per trial and the averages.
+// Fills `record` with what the report page needs of the same trials. The bytes and the record
+// depend on nothing else.
+void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings& settings,
+                   RunRecord* record);
 
 // The process exit status of an outcome: 0 for a completed run, 1 when the default settings
 // file was written, 2 for a setting out of range, 3 for a file error.

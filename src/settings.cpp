@@ -231,6 +231,18 @@ std::int32_t printed_y(float y) {
 
 /* ------------------------------- the reader ------------------------------- */
 
+bool x_in_range(std::int32_t x) {
+    return x >= 100 && x <= 1000;
+}
+
+bool y_in_range(float y) {
+    return y >= 120.0f && y <= 720.0f;  // false for NaN
+}
+
+bool z_in_range(std::int32_t z) {
+    return z >= 5 && z <= 10;
+}
+
 SettingsOutcome read_settings(std::FILE* settings_stream, std::FILE* results_stream,
                               Settings* settings) {
     SettingsInput in{};
@@ -239,21 +251,21 @@ SettingsOutcome read_settings(std::FILE* settings_stream, std::FILE* results_str
 
     if (!find_header(&in, texts::header_x)) return SettingsOutcome::header_missing;
     settings->X = read_integer(&in);
-    if (settings->X < 100 || settings->X > 1000) {
+    if (!x_in_range(settings->X)) {
         write_formatted(results_stream, texts::x_out_of_range, settings->X);
         return SettingsOutcome::value_out_of_range;
     }
 
     if (!find_header(&in, texts::header_y)) return SettingsOutcome::header_missing;
     settings->Y = read_float(&in);
-    if (!(settings->Y >= 120.0f && settings->Y <= 720.0f)) {
+    if (!y_in_range(settings->Y)) {
         write_formatted(results_stream, texts::y_out_of_range, settings->X, printed_y(settings->Y));
         return SettingsOutcome::value_out_of_range;
     }
 
     if (!find_header(&in, texts::header_z)) return SettingsOutcome::header_missing;
     settings->Z = read_integer(&in);
-    if (settings->Z < 5 || settings->Z > 10) {
+    if (!z_in_range(settings->Z)) {
         write_formatted(results_stream, texts::z_out_of_range, settings->X, printed_y(settings->Y),
                         settings->Z);
         return SettingsOutcome::value_out_of_range;
@@ -303,22 +315,26 @@ static DefaultFile write_default_file() {
     return close_stream(file) ? DefaultFile::written : DefaultFile::not_written;
 }
 
-bool write_default_settings() {
+DefaultSettingsOutcome write_default_settings() {
     console_write(texts::file_not_opened, texts::settings_file);
     const UserSettings user = keep_user_settings();
     if (user == UserSettings::not_kept) {
         console_write(texts::file_not_written, texts::settings_backup_file);
-        return false;
+        return {false, UserSettingsFile::in_place};
     }
+    const UserSettingsFile kept = user == UserSettings::kept_as_backup
+                                      ? UserSettingsFile::kept_as_backup
+                                      : UserSettingsFile::none;
     const DefaultFile written = write_default_file();
-    if (written == DefaultFile::written) return true;
+    if (written == DefaultFile::written) return {true, kept};
     console_write(texts::file_not_written, texts::settings_file);
     // A half-written default file would pass for the user's file on the next run and be moved
     // into the backup in its place. It is removed, and the user's file goes back under its own
     // name (replacing the partial file, should removing it have failed): the files stand as they
     // stood before the run.
     if (written == DefaultFile::not_written) static_cast<void>(std::remove(texts::settings_file));
-    if (user == UserSettings::kept_as_backup)
-        move_file(texts::settings_backup_file, texts::settings_file);
-    return false;
+    if (kept != UserSettingsFile::kept_as_backup) return {false, kept};
+    const bool put_back =
+        move_file(texts::settings_backup_file, texts::settings_file) == MoveOutcome::moved;
+    return {false, put_back ? UserSettingsFile::in_place : UserSettingsFile::kept_as_backup};
 }

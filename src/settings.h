@@ -25,6 +25,11 @@ enum class SettingsOutcome {
     value_out_of_range,  // a value failed its range check; its message is in the results file
 };
 
+// The valid ranges: X from 100 to 1000, Y from 120.0 to 720.0 (no NaN), Z from 5 to 10.
+bool x_in_range(std::int32_t x);
+bool y_in_range(float y);
+bool z_in_range(std::int32_t z);
+
 // Reads the settings from `settings_stream` (at its start) into `settings`, validating each
 // value as soon as it is read. Only the first value out of range is reported: its message line
 // goes to `results_stream`. A value that cannot be converted stays 0.
@@ -36,10 +41,23 @@ SettingsOutcome read_settings(std::FILE* settings_stream, std::FILE* results_str
 // NaN and values outside the 64-bit range give 0x8000000000000000, whose low 32 bits are 0.
 std::int32_t printed_y(float y);
 
+// Where the user's settings file stands once the default file has been written, or has failed.
+enum class UserSettingsFile {
+    none,            // there was no file of the user's
+    in_place,        // under the settings file's name, as before the run
+    kept_as_backup,  // under the backup file's name
+};
+
+// How writing the default settings file ended.
+struct DefaultSettingsOutcome {
+    bool written;                // the default file is complete
+    UserSettingsFile user_file;  // where the user's file is now
+};
+
 // Prints the could-not-open message for the settings file, keeps the user's settings file (if
-// any) as the backup file, and writes the default settings file. False, after a console line
-// naming the file that failed, when the backup or the default file could not be written; the
-// user's file is then left where it was, or put back there, and no partial default file stays.
-bool write_default_settings();
+// any) as the backup file, and writes the default settings file. When the backup or the default
+// file could not be written, a console line names the file that failed; the user's file is then
+// left where it was, or put back there, and no partial default file stays.
+DefaultSettingsOutcome write_default_settings();
 
 #endif

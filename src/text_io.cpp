@@ -64,6 +64,16 @@ std::FILE* create_file(const char* path) {
     return std::fopen(path, "wb");
 }
 
+WholeFileOutcome write_whole_file(const char* path, const char* bytes, std::size_t length) {
+    std::FILE* file = create_file(path);
+    if (file == nullptr) return WholeFileOutcome::not_created;
+    // A short write leaves the stream's error flag set, which close_stream reports.
+    static_cast<void>(std::fwrite(bytes, 1, length, file));
+    if (close_stream(file)) return WholeFileOutcome::written;
+    static_cast<void>(std::remove(path));  // the partial file; should it stay, nothing more helps
+    return WholeFileOutcome::not_written;
+}
+
 MoveOutcome move_file(const char* from, const char* to) {
 #if defined(_WIN32)
     if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0) return MoveOutcome::moved;

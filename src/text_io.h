@@ -34,6 +34,17 @@ std::FILE* open_file(const char* path);
 // Opens `path` for writing in binary mode, creating or truncating it; null on failure.
 std::FILE* create_file(const char* path);
 
+// How writing a whole file ended.
+enum class WholeFileOutcome {
+    written,      // the file holds exactly the bytes
+    not_created,  // the file could not be created
+    not_written,  // the file was created but did not take every byte: it has been removed
+};
+
+// Creates or truncates `path` and writes `length` bytes of `bytes` into it, as they stand. A file
+// that did not take them all is removed, so that no partial file is left.
+WholeFileOutcome write_whole_file(const char* path, const char* bytes, std::size_t length);
+
 // How moving a file ended.
 enum class MoveOutcome {
     moved,           // the file now stands under its new name, replacing any file there

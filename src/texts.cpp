@@ -29,6 +29,7 @@ namespace texts {
 const char settings_file[] = "Quorvantelmix.ini";
 const char settings_backup_file[] = "Quorvantelmix.ini.bak";
 const char results_file[] = "Quorvantelmix.txt";
+const char report_file[] = "Quorvantelmix.html";
 
 /* ------------------------------- settings headers ------------------------------- */
 

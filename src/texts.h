@@ -13,6 +13,7 @@ namespace texts {
 extern const char settings_file[];         // "Quorvantelmix.ini", the settings file
 extern const char settings_backup_file[];  // "Quorvantelmix.ini.bak", the user's file kept
 extern const char results_file[];          // "Quorvantelmix.txt", the results file
+extern const char report_file[];           // "Quorvantelmix.html", the report page
 
 /* ------------------------------- settings headers ------------------------------- */
 

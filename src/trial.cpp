@@ -1,4 +1,4 @@
-// trial.cpp - the spin loop, the end of a trial, and the run of 1000 trials.
+// trial.cpp - the spin loop, its slump points and the end of a trial.
 #include "trial.h"
 
 #include <cfloat>
@@ -54,11 +54,26 @@ float next_float_up(float value) {
     return value;
 }
 
+/* ---------------------------------- slump points ---------------------------------- */
+
+// The medal difference: `medals` held minus the medals bought for `money` yen (50 for every
+// 1000), truncated toward zero. The difference is exact in a double.
+std::int32_t medal_difference(float medals, std::int32_t money) {
+    const double bought = static_cast<double>(-money / refill_price) * refill_medals;
+    return static_cast<std::int32_t>(static_cast<double>(medals) - bought);
+}
+
+// Records the slump point after `spins` spins, a multiple of slump_step up to the 7000th.
+void record_slump_point(TrialResult* trial, std::int32_t spins, float medals, std::int32_t money) {
+    trial->slump[spins / slump_step] = medal_difference(medals, money);
+}
+
 /* ---------------------------------- end of a trial ---------------------------------- */
 
 // Fills in the figures of a trial that ended with `medals` medals and `money` yen paid, its
 // entries already recorded.
-void finish_trial(const TrialRules& rules, float medals, std::int32_t money, TrialResult* trial) {
+void finish_trial(const TrialRules& rules, float medals, std::int32_t money, std::int32_t spins,
+                  TrialResult* trial) {
     const std::int32_t last_entry = trial->entries[trial->entry_count - 1];
     // A negative last entry marks the cap, not a bonus.
     trial->bonuses = last_entry > 0 ? trial->entry_count : trial->entry_count - 1;
@@ -66,6 +81,7 @@ void finish_trial(const TrialRules& rules, float medals, std::int32_t money, Tri
     trial->medals = static_cast<std::int32_t>(medals);
     trial->money = money;
     trial->cash = cash_for_medals(trial->medals, rules.exchange_rate);
+    trial->spins = spins;
 }
 
 }  // namespace
@@ -122,34 +138,44 @@ std::int32_t play_trial(const TrialRules& rules, const std::int32_t* draws, Tria
     std::int32_t spins = 0;      // spins played so far
     std::int32_t run_start = 0;  // spins played before the current run of spins began
     std::int32_t count = 0;      // entries recorded; at most one per spin up to the 7000th
+    trial->slump[0] = medal_difference(medals, money);
+    // The spins in stretches of slump_step, so that the slump point after each stretch costs a
+    // test per stretch rather than one per spin. Only a bonus from the 7000th spin on ends a
+    // stretch early, so up to the 7000th spin every stretch ends on a multiple of slump_step.
     while (spins < spin_cap) {
-        const std::int32_t draw = draws[spins];
-        ++spins;
-        if (rarely(draw <= hit_threshold)) {
-            medals += bonus_payout;
-            trial->entries[count++] = spins - run_start;
-            if (spins >= spins_to_end) {
-                trial->entry_count = count;
-                finish_trial(rules, medals, money, trial);
-                return spins;
+        const std::int32_t stretch_end = spins + slump_step;
+        while (spins < stretch_end) {
+            const std::int32_t draw = draws[spins];
+            ++spins;
+            if (rarely(draw <= hit_threshold)) {
+                medals += bonus_payout;
+                trial->entries[count++] = spins - run_start;
+                if (spins >= spins_to_end) {
+                    // A bonus on the 7000th spin ends its stretch: the last slump point.
+                    if (spins == spins_to_end) record_slump_point(trial, spins, medals, money);
+                    trial->entry_count = count;
+                    finish_trial(rules, medals, money, spins, trial);
+                    return spins;
+                }
+                run_start = spins;
+                continue;
             }
-            run_start = spins;
-            continue;
+            // A losing spin. Deciding the refill from the medals before the spin keeps the
+            // test off the subtraction's path: medals - L < 1 exactly when medals < 1 + L.
+            const bool runs_out = medals < refill_below;
+            medals -= loss_per_spin;
+            if (rarely(runs_out)) {
+                medals += refill_medals;
+                money -= refill_price;
+            }
         }
-        // A losing spin. Deciding the refill from the medals before the spin keeps the test
-        // off the subtraction's path: medals - L < 1 exactly when medals < 1 + L.
-        const bool runs_out = medals < refill_below;
-        medals -= loss_per_spin;
-        if (rarely(runs_out)) {
-            medals += refill_medals;
-            money -= refill_price;
-        }
+        if (spins <= spins_to_end) record_slump_point(trial, spins, medals, money);
     }
     // The cap: the next draw is taken but plays no spin. The entry counts the losing spins
     // since the last bonus, plus one.
     trial->entries[count++] = -(spin_cap + 1 - run_start);
     trial->entry_count = count;
-    finish_trial(rules, medals, money, trial);
+    finish_trial(rules, medals, money, spin_cap, trial);
     return spin_cap + 1;
 }
 
@@ -159,18 +185,6 @@ void add_to_totals(RunTotals* totals, const TrialResult& trial) {
     totals->profit += static_cast<std::int64_t>(trial.cash) + trial.money;
 }
 
-/* ------------------------------------- the run ------------------------------------- */
-
-void simulate_run(std::FILE* results, const Settings& settings) {
-    const TrialRules rules = trial_rules(settings);
-    RunTotals totals{};
-    TrialResult trial{};  // filled anew by every trial
-    DrawWindow window{};  // filled just below
-    fill_draw_window(&window);
-    for (std::int32_t i = 0; i < trials_per_run; ++i) {
-        advance_draw_window(&window, play_trial(rules, window.draws, &trial));
-        write_trial_line(results, trial);
-        add_to_totals(&totals, trial);
-    }
-    write_averages(results, totals);
+std::int32_t average_per_trial(std::int64_t total) {
+    return static_cast<std::int32_t>(total / trials_per_run);
 }

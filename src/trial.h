@@ -1,5 +1,5 @@
-// trial.h - the model of long play at the machine: one trial of up to 7500 spins, and the run of
-// 1000 trials with its totals.
+// trial.h - the model of long play at the machine: one trial of up to 7500 spins, its figures,
+// and the totals of a run.
 //
 // A trial starts with 50 medals bought for 1000 yen. Each spin takes one draw of the random
 // source: a draw up to the hit threshold is a bonus worth 360 medals, any other draw a losing
@@ -11,10 +11,11 @@
 #define QUORVANTELMIX_TRIAL_H
 
 #include <cstdint>
-#include <cstdio>
 
-#include "report.h"
 #include "settings.h"
+
+// Trials in a run; the averages divide the run's totals by it.
+constexpr std::int32_t trials_per_run = 1000;
 
 // A bonus on this spin or a later one ends the trial.
 constexpr std::int32_t spins_to_end = 7000;
@@ -24,6 +25,38 @@ constexpr std::int32_t spin_cap = 7500;
 
 // Most draws one trial takes: one for each spin up to the cap and the one that finds the cap.
 constexpr std::int32_t max_draws_per_trial = spin_cap + 1;
+
+// Most entries a trial can record: a bonus on each of the first 7000 spins ends it with 7000,
+// and 6999 bonuses followed by the cap entry make 7000 as well.
+constexpr std::int32_t max_entries_per_trial = 7000;
+
+// Spins between two slump points: the medal difference is taken after every 100th spin.
+constexpr std::int32_t slump_step = 100;
+
+// Slump points of a trial: before the first spin and after every slump_step-th up to the 7000th,
+// which every trial plays.
+constexpr std::int32_t slump_points = spins_to_end / slump_step + 1;
+
+// The figures of one finished trial.
+struct TrialResult {
+    std::int32_t entries[max_entries_per_trial];  // spins to each bonus; a cap entry is negative
+    std::int32_t entry_count;                     // entries recorded, 1 to max_entries_per_trial
+    std::int32_t bonuses;                         // H: the entries that are bonuses
+    std::int32_t medals;                          // N: medals left, truncated to whole medals
+    std::int32_t money;                           // W: yen paid for medals, -1000 or less
+    std::int32_t cash;                            // K: yen received for the medals left
+    std::int32_t spins;                           // spins played, 7000 to 7500
+    // The medal difference (medals held minus medals bought, truncated toward zero) before the
+    // first spin and after every slump_step-th: the slump graph of the trial.
+    std::int32_t slump[slump_points];
+};
+
+// Sums over the trials of a run, in 64 bits so that no run can overflow them.
+struct RunTotals {
+    std::int64_t bonuses;  // sum of H
+    std::int64_t medals;   // sum of N
+    std::int64_t profit;   // sum of K + W, in yen
+};
 
 // What every trial of a run shares, worked out once from the settings.
 struct TrialRules {
@@ -65,8 +98,9 @@ std::int32_t play_trial(const TrialRules& rules, const std::int32_t* draws, Tria
 // Adds the figures of a finished trial to the run's totals.
 void add_to_totals(RunTotals* totals, const TrialResult& trial);
 
-// Plays the 1000 trials of a run on the random source as it stands, appending each trial's line
-// and then the empty line and the averages to `results`.
-void simulate_run(std::FILE* results, const Settings& settings);
+// An average over the run: `total` divided by trials_per_run, truncated toward zero. No trial's
+// figure comes near 2^31 in size (its profit is some 50 million yen at most), so neither does
+// their mean.
+std::int32_t average_per_trial(std::int64_t total);
 
 #endif

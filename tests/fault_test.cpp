@@ -15,6 +15,7 @@ namespace {
 const std::string ini = "Quorvantelmix.ini";
 const std::string bak = "Quorvantelmix.ini.bak";
 const std::string txt = "Quorvantelmix.txt";
+const std::string html = "Quorvantelmix.html";
 
 using FaultTest = ScratchDirectoryTest;
 
@@ -24,6 +25,9 @@ TEST_F(FaultTest, WritesThatFailAreReportedAndLoseNothing) {
     const std::string users_notes = "my own notes, no sections\r\n";
     const std::string default_run = "X=240 Y=260 Z=7\r\n" + sjis::calculating + "\r\n";
     const std::string no_default_file = sjis::not_opened_line(ini) + sjis::not_written_line(ini);
+    // A settings file without sections touches the results file, so its run writes a page
+    // without results, for which there is no room either.
+    const std::string no_default_file_nor_page = no_default_file + sjis::not_written_line(html);
     const struct {
         const char* name;
         std::string settings;        // the settings file before the run; none when "-"
@@ -36,9 +40,9 @@ TEST_F(FaultTest, WritesThatFailAreReportedAndLoseNothing) {
         {"no room for the default file", "-", 0, 3, no_default_file, "-"},
         {"room for half the default file", "-", 40, 3, no_default_file, "-"},
         {"no room for the default file after the user's file was moved aside", users_notes, 0, 3,
-         no_default_file, users_notes},
+         no_default_file_nor_page, users_notes},
         {"room for half the default file after the user's file was moved aside", users_notes, 40, 3,
-         no_default_file, users_notes},
+         no_default_file_nor_page, users_notes},
         // The results file of a run is some 200 KB.
         {"no room for the results file", sjis::default_settings, 0, 3,
          default_run + sjis::not_written_line(txt), sjis::default_settings},
@@ -58,8 +62,10 @@ TEST_F(FaultTest, WritesThatFailAreReportedAndLoseNothing) {
         } else {
             EXPECT_EQ(read_file(settings_path), c.settings_after);
         }
-        // The user's file is back under its own name: no backup is left beside it.
+        // The user's file is back under its own name: no backup is left beside it. No page,
+        // whole or partial, stands beside a results file that failed.
         EXPECT_FALSE(path_exists(run_directory + "/" + bak));
+        EXPECT_FALSE(path_exists(run_directory + "/" + html));
         remove_scratch_directory(run_directory);
     }
 }

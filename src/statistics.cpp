@@ -1,0 +1,341 @@
+// statistics.cpp - the figures of a run, from the summaries of its trials.
+#include "statistics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "random_source.h"
+
+namespace {
+
+/* ------------------------------------ constants ------------------------------------ */
+
+constexpr std::int64_t bonus_medals = 360;        // medals a bonus pays; a spin costs 360 / Y
+constexpr std::int32_t spins_before_end = 6999;   // spins every trial plays before the 7000th
+constexpr std::int32_t spins_that_can_end = 501;  // the 7000th to the 7500th spin
+constexpr double z_95 = 1.96;                     // a 95 % interval spans this many errors
+
+/* ------------------------------------ integers ------------------------------------ */
+
+// `value` / `divisor` rounded toward minus infinity; `divisor` is positive.
+std::int64_t floor_divide(std::int64_t value, std::int64_t divisor) {
+    const std::int64_t quotient = value / divisor;
+    return (value % divisor != 0 && value < 0) ? quotient - 1 : quotient;
+}
+
+// `value` rounded to the nearest whole number, halves upward. |value| stays far below 2^53, so
+// the fraction is exact.
+std::int64_t round_half_up(double value) {
+    auto whole = static_cast<std::int64_t>(value);  // toward zero
+    const double fraction = value - static_cast<double>(whole);
+    if (fraction >= 0.5) ++whole;
+    if (fraction < -0.5) --whole;
+    return whole;
+}
+
+// `base` to the power `exponent`, by squaring: the same steps, and so the same bits, anywhere.
+double power(double base, std::int32_t exponent) {
+    double result = 1.0;
+    for (; exponent > 0; exponent /= 2) {
+        if (exponent % 2 != 0) result *= base;
+        base *= base;
+    }
+    return result;
+}
+
+/* ----------------------------------- quantiles ----------------------------------- */
+
+// Buckets of the quantile search: enough that each holds only a few of the 1000 values.
+constexpr std::uint32_t quantile_buckets = 1024;
+
+// The ranks that the quantiles pick out.
+constexpr int quantile_ranks = 5;
+
+// The offset of `value` from `low`, no more than it, as an unsigned number.
+std::uint32_t offset_of(std::int32_t value, std::int32_t low) {
+    return static_cast<std::uint32_t>(value) - static_cast<std::uint32_t>(low);
+}
+
+/* ----------------------------------- the profit ----------------------------------- */
+
+// The 95 % confidence interval of the mean profit, mean +- 1.96 s / sqrt(1000) with s the
+// sample standard deviation, in whole yen.
+void confidence_interval(const RunRecord& record, std::int64_t total, RunStatistics* out) {
+    const double mean = static_cast<double>(total) / trials_per_run;
+    double squares = 0.0;
+    for (const TrialSummary& trial : record.trials) {
+        const double deviation = static_cast<double>(trial.profit) - mean;
+        squares += deviation * deviation;
+    }
+    const double variance = squares / (trials_per_run - 1);
+    // sqrt is one correctly rounded IEEE operation, like the others here.
+    const double half_width = z_95 * std::sqrt(variance / trials_per_run);
+    out->profit_ci95_low = round_half_up(mean - half_width);
+    out->profit_ci95_high = round_half_up(mean + half_width);
+}
+
+// The standard error of the win rate, sqrt(p (1 - p) / 1000) with p = wins / 1000, in tenths
+// of a percent, rounded: the n with (n - 1/2)^2 <= wins (1000 - wins) / 1000 < (n + 1/2)^2,
+// found in integers.
+std::int32_t win_rate_error(std::int32_t wins) {
+    const std::int64_t four_a_thousand = 4LL * wins * (trials_per_run - wins);  // 4000 A
+    std::int32_t tenths = 0;
+    while (static_cast<std::int64_t>(trials_per_run) * (2 * tenths + 1) * (2 * tenths + 1) <=
+           four_a_thousand)
+        ++tenths;
+    return tenths;
+}
+
+/* ---------------------------------- payout rates ---------------------------------- */
+
+// A float from 0.5 to 3 (the loss per spin of valid settings) as mantissa / 2^shift, exactly.
+struct ExactFloat {
+    std::uint64_t mantissa;  // the 24 significant bits
+    std::int32_t shift;      // the value is mantissa / 2^shift
+};
+
+ExactFloat exact_float(float value) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    const auto biased_exponent = static_cast<std::int32_t>((bits >> 23) & 0xFFu);
+    return ExactFloat{(bits & 0x7FFFFFu) | 0x800000u, 150 - biased_exponent};
+}
+
+// 360 * bonuses / (L * losing spins) in millionths; 0 when no spin was lost.
+std::int64_t payout_rate(std::uint64_t bonuses, std::uint64_t losing_spins, float loss) {
+    const ExactFloat exact = exact_float(loss);
+    if (losing_spins == 0) return 0;
+    return quotient_in_millionths(
+        static_cast<std::uint64_t>(bonus_medals) * bonuses << static_cast<unsigned>(exact.shift),
+        exact.mantissa * losing_spins);
+}
+
+/* ----------------------------------- histograms ----------------------------------- */
+
+// Counts `values` into bins of the narrowest round width (at least `narrowest`) that needs no
+// more than max_histogram_bins of them, adding empty bins on both sides to make at least
+// `fewest`.
+void fill_histogram(const std::int32_t* values, std::int32_t narrowest, std::int32_t fewest,
+                    Histogram* histogram) {
+    const std::int32_t* const end = values + trials_per_run;
+    const std::int32_t low = *std::min_element(values, end);
+    const std::int32_t high = *std::max_element(values, end);
+    const std::int32_t width = round_bin_width(low, high, narrowest);
+    std::int64_t first_bin = floor_divide(low, width);
+    std::int64_t bins = floor_divide(high, width) - first_bin + 1;
+    if (bins < fewest) {
+        first_bin -= (fewest - bins) / 2;
+        bins = fewest;
+    }
+    *histogram = Histogram{};
+    histogram->bin_width = width;
+    histogram->first_edge = static_cast<std::int32_t>(first_bin * width);
+    histogram->bin_count = static_cast<std::int32_t>(bins);
+    for (const std::int32_t* value = values; value != end; ++value)
+        ++histogram->counts[floor_divide(*value, width) - first_bin];
+}
+
+// Adds to each bin of `histogram` (of bonuses per trial) the trials it should hold by the odds
+// of a spin: a trial's bonuses are those of the 6999 spins every trial plays, a binomial count,
+// plus one when any of the 501 spins that can end it wins.
+void add_expected_bonuses(const TrialRules& rules, Histogram* histogram) {
+    const double hit = static_cast<double>(rules.hit_threshold + 1) / (random_max + 1);
+    const double miss = 1.0 - hit;
+    const double no_ending_bonus = power(miss, spins_that_can_end);
+    const std::int32_t last = histogram->first_edge + histogram->bin_count * histogram->bin_width;
+    double binomial = power(miss, spins_before_end);  // P(k bonuses in 6999 spins), from k = 0
+    double previous = 0.0;                            // the same for k - 1
+    for (std::int32_t k = 0; k < last && k <= spins_before_end + 1; ++k) {
+        const double probability = binomial * no_ending_bonus + previous * (1.0 - no_ending_bonus);
+        if (k >= histogram->first_edge)
+            histogram->expected[(k - histogram->first_edge) / histogram->bin_width] +=
+                probability * trials_per_run;
+        previous = binomial;
+        binomial =
+            k < spins_before_end ? binomial * (spins_before_end - k) / (k + 1) * hit / miss : 0.0;
+    }
+}
+
+/* ---------------------------------- the trials ---------------------------------- */
+
+// The earliest trial whose profit is `profit`.
+std::int32_t earliest_with_profit(const RunRecord& record, std::int32_t profit) {
+    std::int32_t i = 0;
+    while (i < trials_per_run - 1 && record.trials[i].profit != profit)
+        ++i;
+    return i;
+}
+
+}  // namespace
+
+/* ------------------------------- exact arithmetic ------------------------------- */
+
+std::int64_t quotient_in_millionths(std::uint64_t numerator, std::uint64_t denominator) {
+    std::uint64_t quotient = numerator / denominator;
+    std::uint64_t remainder = numerator % denominator;
+    for (int digit = 0; digit < 6; ++digit) {
+        remainder *= 10u;  // below 10 * 2^59: no overflow
+        quotient = quotient * 10u + remainder / denominator;
+        remainder %= denominator;
+    }
+    if (remainder * 2u >= denominator) ++quotient;
+    return static_cast<std::int64_t>(quotient);
+}
+
+Quantiles quantiles_of(const std::int32_t* values) {
+    // A bucket select: one pass counts the values into buckets of equal width, the counts show
+    // which bucket holds each rank, and one more pass gathers the few values of those buckets,
+    // which alone are then ordered. Every pass is a plain loop without a branch on the values.
+    const std::int32_t* const end = values + trials_per_run;
+    const std::int32_t low = *std::min_element(values, end);
+    const std::int32_t high = *std::max_element(values, end);
+    const std::uint32_t span = offset_of(high, low);
+    unsigned shift = 0;
+    while ((span >> shift) >= quantile_buckets)
+        ++shift;
+    std::uint16_t counts[quantile_buckets] = {};
+    for (const std::int32_t* value = values; value != end; ++value)
+        ++counts[offset_of(*value, low) >> shift];
+
+    // The bucket of each rank, and the rank's position among that bucket's values.
+    static const std::int32_t ranks[quantile_ranks] = {50, 250, 500, 750, 950};  // ceil(p * 1000)
+    std::uint32_t rank_bucket[quantile_ranks] = {};
+    std::int32_t position[quantile_ranks] = {};
+    std::uint32_t bucket = 0;
+    std::int32_t below = 0;  // values in the buckets before `bucket`
+    for (int i = 0; i < quantile_ranks; ++i) {
+        while (below + counts[bucket] < ranks[i])
+            below += counts[bucket++];
+        rank_bucket[i] = bucket;
+        position[i] = ranks[i] - below - 1;
+    }
+
+    // Each bucket that holds a rank gets a slot (from 1) for its values; slot 0 takes the rest
+    // and is never read.
+    std::uint8_t slot_of[quantile_buckets] = {};
+    std::int32_t slot_of_rank[quantile_ranks] = {};
+    std::int32_t slots = 0;
+    for (int i = 0; i < quantile_ranks; ++i) {
+        if (slot_of[rank_bucket[i]] == 0)
+            slot_of[rank_bucket[i]] = static_cast<std::uint8_t>(++slots);
+        slot_of_rank[i] = slot_of[rank_bucket[i]];
+    }
+    std::int32_t gathered[quantile_ranks + 1][trials_per_run];
+    std::int32_t gathered_count[quantile_ranks + 1] = {};
+    for (const std::int32_t* value = values; value != end; ++value) {
+        const std::uint8_t slot = slot_of[offset_of(*value, low) >> shift];
+        gathered[slot][gathered_count[slot]] = *value;
+        gathered_count[slot] += slot != 0 ? 1 : 0;
+    }
+
+    std::int32_t found[quantile_ranks] = {};
+    for (int i = 0; i < quantile_ranks; ++i) {
+        std::int32_t* bucket_values = gathered[slot_of_rank[i]];
+        std::nth_element(bucket_values, bucket_values + position[i],
+                         bucket_values + gathered_count[slot_of_rank[i]]);
+        found[i] = bucket_values[position[i]];
+    }
+    return Quantiles{low, found[0], found[1], found[2], found[3], found[4], high};
+}
+
+std::int32_t round_bin_width(std::int32_t low, std::int32_t high, std::int32_t narrowest) {
+    // 1, 2, 5, 10, 20, 25, 50, 100, 200, 250, 500, ...: each at most twice the one before.
+    static const std::int64_t tenths_of_steps[] = {10, 20, 25, 50};
+    for (std::int64_t power_of_ten = 1;; power_of_ten *= 10) {
+        for (const std::int64_t tenths : tenths_of_steps) {
+            if (tenths * power_of_ten % 10 != 0) continue;  // 2.5 is no whole number
+            const std::int64_t width = tenths * power_of_ten / 10;
+            if (width < narrowest) continue;
+            if (floor_divide(high, width) - floor_divide(low, width) + 1 <= max_histogram_bins)
+                return static_cast<std::int32_t>(width);
+        }
+    }
+}
+
+/* --------------------------------- the trials --------------------------------- */
+
+void record_trial(RunRecord* record, std::int32_t index, const TrialResult& trial) {
+    TrialSummary& summary = record->trials[index];
+    summary = TrialSummary{};
+    summary.profit = trial.cash + trial.money;
+    summary.money_paid = -trial.money;
+    summary.bonuses = trial.bonuses;
+    summary.losing_spins = trial.spins - trial.bonuses;
+    for (std::int32_t i = 0; i < trial.entry_count; ++i) {
+        // A bonus entry e is a run of e spins; the cap's entry -k a run of k - 1 losing spins.
+        const std::int32_t entry = trial.entries[i];
+        const std::int32_t run = entry > 0 ? entry : -entry - 1;
+        summary.longest_without_bonus = std::max(summary.longest_without_bonus, run);
+    }
+    for (std::int32_t point = 0; point < slump_points; ++point)
+        record->slump[point][index] = trial.slump[point];
+}
+
+/* --------------------------------- the figures --------------------------------- */
+
+void compute_statistics(const RunRecord& record, RunStatistics* out) {
+    out->seed = record.seed;
+    out->settings = record.settings;
+    out->rules = record.rules;
+    out->average_bonuses = average_per_trial(record.totals.bonuses);
+    out->average_medals = average_per_trial(record.totals.medals);
+    out->average_profit = average_per_trial(record.totals.profit);
+
+    // One column of values at a time.
+    std::int32_t column[trials_per_run];
+    std::int64_t profit_total = 0;
+    std::uint64_t bonuses = 0;
+    std::uint64_t losing_spins = 0;
+    std::int32_t wins = 0;
+    for (std::int32_t i = 0; i < trials_per_run; ++i) {
+        const TrialSummary& trial = record.trials[i];
+        profit_total += trial.profit;
+        bonuses += static_cast<std::uint64_t>(trial.bonuses);
+        losing_spins += static_cast<std::uint64_t>(trial.losing_spins);
+        wins += trial.profit > 0 ? 1 : 0;
+        column[i] = trial.profit;
+    }
+    out->profit_total = profit_total;
+    confidence_interval(record, profit_total, out);
+    out->wins = wins;
+    out->win_rate_error_permille = win_rate_error(wins);
+    fill_histogram(column, 500, min_histogram_bins, &out->profit_histogram);
+    out->profit = quantiles_of(column);
+    out->best_trial = earliest_with_profit(record, out->profit.max);
+    out->worst_trial = earliest_with_profit(record, out->profit.min);
+    out->median_trial = earliest_with_profit(record, out->profit.p50);
+
+    for (std::int32_t i = 0; i < trials_per_run; ++i)
+        column[i] = record.trials[i].money_paid;
+    out->money_paid = quantiles_of(column);
+
+    for (std::int32_t i = 0; i < trials_per_run; ++i)
+        column[i] = record.trials[i].longest_without_bonus;
+    out->longest_without_bonus = quantiles_of(column);
+
+    for (std::int32_t i = 0; i < trials_per_run; ++i)
+        column[i] = record.trials[i].bonuses;
+    fill_histogram(column, 1, 1, &out->bonus_histogram);
+    add_expected_bonuses(record.rules, &out->bonus_histogram);
+
+    const std::int32_t threshold = record.rules.hit_threshold;
+    out->payout_theoretical_millionths =
+        payout_rate(static_cast<std::uint64_t>(threshold + 1),
+                    static_cast<std::uint64_t>(random_max - threshold), record.rules.loss_per_spin);
+    out->payout_simulated_millionths =
+        payout_rate(bonuses, losing_spins, record.rules.loss_per_spin);
+
+    SlumpGraph& slump = out->slump;
+    for (std::int32_t point = 0; point < slump_points; ++point) {
+        const Quantiles q = quantiles_of(record.slump[point]);
+        slump.p05[point] = q.p05;
+        slump.p25[point] = q.p25;
+        slump.p50[point] = q.p50;
+        slump.p75[point] = q.p75;
+        slump.p95[point] = q.p95;
+        slump.best[point] = record.slump[point][out->best_trial];
+        slump.worst[point] = record.slump[point][out->worst_trial];
+        slump.median_trial[point] = record.slump[point][out->median_trial];
+    }
+}
