@@ -1,6 +1,7 @@
 // decimal_text.cpp - integers, fixed-point numbers and floats as decimal text.
 #include "decimal_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -75,39 +76,32 @@ void append_tenths(std::string* out, double value) {
 }
 
 void append_shortest_float(std::string* out, float value) {
-    // value = 4m / 2^shift exactly, m the 24-bit significand; the floats that read back as it
-    // lie between 4m - 2 and 4m + 2 over 2^shift (4m - 1 below a power of two, where the floats
-    // below are spaced half as far), the ends included when m is even (ties go to even).
+    // value = 4m / 2^shift exactly, m the 24-bit significand, and every decimal strictly
+    // between (4m - 2) / 2^shift and (4m + 2) / 2^shift reads back as it. The ends themselves
+    // (and, below a power of two, the nearer end 4m - 1) never decide: they have more decimals
+    // than the value itself, which is a candidate and ends the search first.
     std::uint32_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
     const auto biased_exponent = static_cast<int>((bits >> 23) & 0xFFu);
     const std::uint64_t m = (bits & 0x7FFFFFu) | 0x800000u;
     const int shift = 152 - biased_exponent;  // from 2 (below 2^24) to 26 (at 0.5)
-    const std::uint64_t center = 4 * m;
-    const std::uint64_t low = (bits & 0x7FFFFFu) == 0 ? center - 1 : center - 2;
-    const std::uint64_t high = center + 2;
-    const bool ends_included = m % 2 == 0;
     const std::uint64_t denominator = std::uint64_t{1} << shift;
-    // The fewest decimals d with a whole number n, n / 10^d within the interval; 9 decimals
+    // The fewest decimals d with a whole number n, n / 10^d inside the interval; 9 decimals
     // always find one in this range, and 2^26 * 10^9 keeps every product below 2^63.
     for (int decimals = 0;; ++decimals) {
         const std::uint64_t scale = power_of_ten(decimals);
-        const std::uint64_t low_scaled = low * scale;
-        const std::uint64_t high_scaled = high * scale;
-        std::uint64_t first = low_scaled / denominator;  // the first n at or above the low end
-        if (first * denominator < low_scaled ||
-            (!ends_included && first * denominator == low_scaled))
-            ++first;
-        std::uint64_t last = high_scaled / denominator;  // the last n at or below the high end
-        if (!ends_included && last * denominator == high_scaled) --last;
+        const std::uint64_t low = (4 * m - 2) * scale;
+        const std::uint64_t high = (4 * m + 2) * scale;
+        const std::uint64_t first = low / denominator + 1;  // the first n above the low end
+        std::uint64_t last = high / denominator;            // the last n below the high end
+        if (last * denominator == high) --last;
         if (first > last) continue;
         // Of the candidates, the one nearest to the value; of two as near, the even one.
-        const std::uint64_t center_scaled = center * scale;
-        std::uint64_t nearest = center_scaled / denominator;
-        const std::uint64_t below = center_scaled - nearest * denominator;
-        if (below * 2 > denominator || (below * 2 == denominator && nearest % 2 != 0)) ++nearest;
-        if (nearest < first) nearest = first;
-        if (nearest > last) nearest = last;
+        const std::uint64_t center = 4 * m * scale;
+        std::uint64_t nearest = center / denominator;
+        const std::uint64_t above = center - nearest * denominator;
+        if (above * 2 > denominator || (above * 2 == denominator && nearest % 2 != 0)) ++nearest;
+        nearest = std::min(std::max(nearest, first), last);
         append_fixed(out, static_cast<std::int64_t>(nearest), decimals, false);
         return;
     }

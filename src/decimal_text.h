@@ -20,9 +20,9 @@ void append_fixed(std::string* out, std::int64_t scaled, int decimals, bool trim
 // Appends `value` rounded to tenths, halves upward: "123.4". |value| must be below 2^52 / 10.
 void append_tenths(std::string* out, double value);
 
-// Appends the shortest decimal text that reads back as the float `value` (round to nearest,
-// ties to even), and of those the one nearest to it: "260", "1.3846154". Defined for floats
-// from 0.5 up to 2^24, which holds Y (120 to 720) and the loss per spin (0.5 to 3).
+// Appends the shortest decimal text that reads back as the float `value`, and of those the one
+// nearest to it (of two as near, the even one): "260", "1.3846154". Defined for floats from 0.5
+// up to 2^24, which holds Y (120 to 720) and the loss per spin (0.5 to 3).
 void append_shortest_float(std::string* out, float value);
 
 #endif

@@ -1,5 +1,5 @@
-// trial_test.cpp - one trial on scripted draws and on real ones, against a model that follows
-// the rules of play step by step in double arithmetic; the rules of a run; the cash rule.
+// trial_test.cpp - one trial on scripted draws and on real ones, against the step-by-step model
+// (model.h), slump points included; the rules of a run; the cash rule.
 #include "trial.h"
 
 #include <gtest/gtest.h>
@@ -8,84 +8,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "model.h"
 #include "random_source.h"
 
 namespace {
-
-// The figures of a trial as the model or play_trial made them.
-struct Figures {
-    std::vector<std::int32_t> entries;
-    std::int32_t bonuses, medals, money, cash;
-    std::int32_t draws_used;
-};
-
-bool operator==(const Figures& a, const Figures& b) {
-    return a.entries == b.entries && a.bonuses == b.bonuses && a.medals == b.medals &&
-           a.money == b.money && a.cash == b.cash && a.draws_used == b.draws_used;
-}
-
-void PrintTo(const Figures& f, std::ostream* out) {
-    *out << "H=" << f.bonuses << " N=" << f.medals << " W=" << f.money << " K=" << f.cash
-         << " draws=" << f.draws_used << " entries=" << f.entries.size()
-         << " last=" << (f.entries.empty() ? 0 : f.entries.back());
-}
-
-// The trial as its rules are written: each step in its order, the medals changed in double
-// arithmetic and rounded to a float when stored, the unrounded difference compared with 1.
-Figures model_trial(const TrialRules& rules, const std::vector<std::int32_t>& draws) {
-    Figures f{};
-    float medals = 50.0f;
-    std::int32_t money = -1000;
-    std::int32_t spins = 0;
-    std::size_t next_draw = 0;
-    bool ended = false;
-    while (!ended) {
-        std::int32_t run = 1;  // a new run of spins
-        for (;;) {
-            const std::int32_t draw = draws.at(next_draw++);
-            if (spins >= 7500) {  // the cap, tested before the bonus
-                f.entries.push_back(-run);
-                ended = true;
-                break;
-            }
-            if (draw <= rules.hit_threshold) {
-                medals = static_cast<float>(static_cast<double>(medals) + 360.0);
-                f.entries.push_back(run);
-                spins += 1;
-                ended = spins >= 7000;
-                break;
-            }
-            const double difference =
-                static_cast<double>(medals) - static_cast<double>(rules.loss_per_spin);
-            medals = static_cast<float>(difference);
-            if (difference < 1.0) {
-                medals = static_cast<float>(static_cast<double>(medals) + 50.0);
-                money -= 1000;
-            }
-            spins += 1;
-            run += 1;
-        }
-    }
-    f.bonuses = static_cast<std::int32_t>(f.entries.size()) - (f.entries.back() < 0 ? 1 : 0);
-    f.medals = static_cast<std::int32_t>(medals);
-    f.money = money;
-    f.cash = f.medals / rules.exchange_rate / 5 * 500;
-    f.draws_used = static_cast<std::int32_t>(next_draw);
-    return f;
-}
-
-// What play_trial makes of `draws`.
-Figures played_trial(const TrialRules& rules, const std::vector<std::int32_t>& draws) {
-    static TrialResult trial;  // too large for the stack of every test
-    Figures f{};
-    f.draws_used = play_trial(rules, draws.data(), &trial);
-    f.entries.assign(trial.entries, trial.entries + trial.entry_count);
-    f.bonuses = trial.bonuses;
-    f.medals = trial.medals;
-    f.money = trial.money;
-    f.cash = trial.cash;
-    return f;
-}
 
 // Draws that make a bonus of exactly the spins numbered in `bonus_spins` (from 1; 7501 is the
 // draw that finds the cap) and of the first `bonus_run` spins, and a losing spin of every other.
