@@ -13,6 +13,7 @@ namespace {
 const std::string ini = "Quorvantelmix.ini";
 const std::string bak = "Quorvantelmix.ini.bak";
 const std::string txt = "Quorvantelmix.txt";
+const std::string html = "Quorvantelmix.html";
 
 // The console of a run that went through with the default settings.
 const std::string default_run_console = "X=240 Y=260 Z=7\r\n" + sjis::calculating + "\r\n";
@@ -139,7 +140,105 @@ TEST_F(RunTest, BackupThatCannotBeWrittenLeavesTheUsersFile) {
     EXPECT_EQ(read_file(path(bak) + "/inside"), "kept");
 }
 
+// What the report page's data says of the run: its number of trials and its reason.
+std::string page_says(const std::string& page) {
+    const std::string marker = "id=\"quorvantelmix-data\">";
+    const std::string no_trials = "{\"trials\":0,";
+    std::size_t data = page.find(marker);
+    if (data == std::string::npos) return "no data";
+    data += marker.size();
+    if (page.compare(data, no_trials.size(), no_trials) == 0)
+        return page.substr(data + no_trials.size(), page.find('}', data) - data - no_trials.size());
+    return page.find("\"trials\":1000,", data) != std::string::npos ? "results" : "other";
+}
+
+TEST_F(RunTest, TheReportPageAlwaysDescribesTheRunOfTheResultsFile) {
+    const std::string out_of_range = sjis::header_x + "\r\n99\r\n";
+    const std::string section_missing = sjis::header_x + "\r\n240\r\n";
+    const struct {
+        const char* name;
+        std::string settings;  // the settings file before the run; none when "-"
+        bool results_directory;  // the results file's path is a directory
+        int exit_status;
+        std::string page_says;  // what the page says afterwards; "unchanged" when untouched
+    } steps[] = {
+        {"a first run writes no page", "-", false, 1, "no data"},
+        {"a run with valid settings writes the page", "", false, 0, "results"},
+        {"a value out of range replaces it", out_of_range, false, 2,
+         "\"reason\":\"value_out_of_range\""},
+        {"valid settings again", sjis::default_settings, false, 0, "results"},
+        {"no settings file: the page is not touched", "-", false, 1, "unchanged"},
+        {"the results file cannot be created: not touched", "", true, 3, "unchanged"},
+        {"a section missing replaces it", section_missing, false, 1,
+         "\"reason\":\"section_missing\""},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        if (step.settings == "-") std::filesystem::remove(path(ini));
+        if (!step.settings.empty() && step.settings != "-") write_file(path(ini), step.settings);
+        if (step.results_directory) {
+            std::filesystem::remove(path(txt));
+            std::filesystem::create_directory(path(txt));
+        }
+        const std::string page_before = read_file(path(html));
+        const ProcessResult run = run_program_in(directory);
+        EXPECT_EQ(run.exit_status, step.exit_status);
+        const std::string page = read_file(path(html));
+        if (step.page_says == "unchanged") {
+            EXPECT_EQ(page, page_before);
+        } else {
+            EXPECT_EQ(page_says(page), step.page_says);
+        }
+        if (step.results_directory) std::filesystem::remove(path(txt));
+    }
+}
+
+TEST_F(RunTest, AReportPageThatCannotBeWrittenIsReportedAndLeavesNoPartialPage) {
+    run_program_in(directory);
+    const struct {
+        const char* name;
+        std::string setup;    // what stands under the page's name
+        std::string console;  // the last console line
+    } cases[] = {
+        {"the page's path is a directory", "directory", sjis::not_opened_line(html)},
 #if !defined(_WIN32)
+        {"the page's path is a link to a full device", "/dev/full", sjis::not_written_line(html)},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.setup == "directory") {
+            std::filesystem::create_directory(path(html));
+        } else {
+            if (!path_exists(c.setup)) GTEST_SKIP() << "no " << c.setup;
+            std::filesystem::create_symlink(c.setup, path(html));
+        }
+        const ProcessResult run = run_program_in(directory);
+        EXPECT_EQ(run.exit_status, 3);
+        EXPECT_EQ(run.console, default_run_console + c.console);
+        // The results file is complete all the same.
+        EXPECT_EQ(count_crlf(read_file(path(txt))), 1003);
+        if (c.setup == "directory") {
+            EXPECT_TRUE(std::filesystem::is_directory(path(html)));
+            std::filesystem::remove(path(html));
+        } else {
+            EXPECT_FALSE(path_exists(path(html)));
+        }
+    }
+}
+
+#if !defined(_WIN32)
+
+TEST_F(RunTest, AResultsFileThatFailsTakesTheOldPageWithIt) {
+    if (!path_exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    run_program_in(directory);
+    run_program_in(directory);
+    ASSERT_EQ(page_says(read_file(path(html))), "results");
+    std::filesystem::remove(path(txt));
+    std::filesystem::create_symlink("/dev/full", path(txt));
+    EXPECT_EQ(run_program_in(directory).exit_status, 3);
+    EXPECT_FALSE(path_exists(path(html)));
+}
 
 TEST_F(RunTest, ConsoleOnAUtf8TerminalIsConverted) {
     if (std::system("command -v script > /dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
