@@ -141,7 +141,8 @@ void check_figures(std::uint32_t seed, const Settings& settings) {
     EXPECT_EQ(data["T"], 32767 / settings.X);
     EXPECT_EQ(data["trials"], 1000);
     // The averages, as the last line of the results file shows them.
-    const std::string last_line = run.results.substr(run.results.rfind("\r\n", run.results.size() - 3) + 2);
+    const std::string last_line =
+        run.results.substr(run.results.rfind("\r\n", run.results.size() - 3) + 2);
     long long line_bonuses = 0, line_medals = 0, line_profit = 0;
     ASSERT_EQ(std::sscanf(last_line.c_str(), "%lld%*2c %lld%*2c %lld", &line_bonuses, &line_medals,
                           &line_profit),
@@ -173,15 +174,18 @@ void check_figures(std::uint32_t seed, const Settings& settings) {
     EXPECT_EQ(data["money_paid"]["p95"], nearest_rank(paid, 950));
     EXPECT_EQ(data["money_paid"]["max"], *std::max_element(paid.begin(), paid.end()));
     EXPECT_EQ(data["longest_without_bonus"]["p50"], nearest_rank(longest, 500));
-    EXPECT_EQ(data["longest_without_bonus"]["max"], *std::max_element(longest.begin(), longest.end()));
+    EXPECT_EQ(data["longest_without_bonus"]["max"],
+              *std::max_element(longest.begin(), longest.end()));
     const double win_rate = static_cast<double>(wins) / 1000.0;
     const double rate_error = std::sqrt(win_rate * (1.0 - win_rate) / 1000.0);
     EXPECT_EQ(run.statistics->win_rate_error_permille, rounded(rate_error * 1000.0));
 
     // The payout rates to six decimals.
     const double loss = rules.loss_per_spin;
-    const double theoretical = 360.0 * (rules.hit_threshold + 1) / (loss * (32767 - rules.hit_threshold));
-    const double simulated = 360.0 * static_cast<double>(bonuses) / (loss * static_cast<double>(losing_spins));
+    const double theoretical =
+        360.0 * (rules.hit_threshold + 1) / (loss * (32767 - rules.hit_threshold));
+    const double simulated =
+        360.0 * static_cast<double>(bonuses) / (loss * static_cast<double>(losing_spins));
     EXPECT_NEAR(data["payout"]["theoretical"].get<double>(), theoretical, 5.1e-7);
     EXPECT_NEAR(data["payout"]["simulated"].get<double>(), simulated, 5.1e-7);
 
@@ -223,8 +227,10 @@ void check_figures(std::uint32_t seed, const Settings& settings) {
     const auto worst = std::min_element(profit.begin(), profit.end()) - profit.begin();
     const auto median =
         std::find(profit.begin(), profit.end(), nearest_rank(profit, 500)) - profit.begin();
-    EXPECT_EQ(slump["best"].get<std::vector<std::int32_t>>(), model.at(static_cast<std::size_t>(best)).slump);
-    EXPECT_EQ(slump["worst"].get<std::vector<std::int32_t>>(), model.at(static_cast<std::size_t>(worst)).slump);
+    EXPECT_EQ(slump["best"].get<std::vector<std::int32_t>>(),
+              model.at(static_cast<std::size_t>(best)).slump);
+    EXPECT_EQ(slump["worst"].get<std::vector<std::int32_t>>(),
+              model.at(static_cast<std::size_t>(worst)).slump);
     EXPECT_EQ(slump["median_trial"].get<std::vector<std::int32_t>>(),
               model.at(static_cast<std::size_t>(median)).slump);
 }
@@ -264,7 +270,8 @@ TEST(ReportPage, BytesAreTheSameOnEveryPlatform) {
 
 TEST(ReportPage, HoldsNothingThatLoadsOrRuns) {
     const std::string page = play_run(12345, Settings{240, 260.0f, 7}).page;
-    EXPECT_EQ(page.rfind("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">", 0), 0u);
+    EXPECT_EQ(
+        page.rfind("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">", 0), 0u);
     EXPECT_EQ(page.find("src="), std::string::npos);
     EXPECT_EQ(page.find("href="), std::string::npos);
     EXPECT_EQ(page.find("url("), std::string::npos);

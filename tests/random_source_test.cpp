@@ -44,8 +44,11 @@ TEST(RandomSource, FillGivesTheDrawsOneByOne) {
                 draw = random_draw();
             const std::uint32_t state_after = random_state;
             random_seed(seed);
-            std::vector<std::int32_t> filled(count);
+            // A guard value after the count, which the fill must not touch.
+            std::vector<std::int32_t> filled(count + 1, -1);
             random_fill(filled.data(), count);
+            EXPECT_EQ(filled.back(), -1);
+            filled.pop_back();
             EXPECT_EQ(filled, one_by_one);
             EXPECT_EQ(random_state, state_after);
         }

@@ -157,7 +157,7 @@ TEST_F(RunTest, TheReportPageAlwaysDescribesTheRunOfTheResultsFile) {
     const std::string section_missing = sjis::header_x + "\r\n240\r\n";
     const struct {
         const char* name;
-        std::string settings;  // the settings file before the run; none when "-"
+        std::string settings;    // the settings file before the run; none when "-"
         bool results_directory;  // the results file's path is a directory
         int exit_status;
         std::string page_says;  // what the page says afterwards; "unchanged" when untouched

@@ -41,10 +41,10 @@ TEST(Quantiles, AreTheNearestRanksOnTheHardCases) {
         {"the 32-bit extremes", values_of([](std::int32_t i) {
              return i % 3 == 0 ? INT32_MIN : i % 3 == 1 ? INT32_MAX : i;
          })},
-        {"two far clusters, many in a bucket", values_of([](std::int32_t i) {
-             return i < 500 ? i % 7 : 2000000000 + i;
-         })},
-        {"a narrow span, one value a bucket", values_of([](std::int32_t i) { return (i * 37) % 1024; })},
+        {"two far clusters, many in a bucket",
+         values_of([](std::int32_t i) { return i < 500 ? i % 7 : 2000000000 + i; })},
+        {"a narrow span, one value a bucket",
+         values_of([](std::int32_t i) { return (i * 37) % 1024; })},
         {"random over 32 bits", values_of(random)},
     };
     for (const auto& c : cases) {
@@ -69,12 +69,12 @@ TEST(QuotientInMillionths, ExactDigitsRoundedHalfUp) {
     } cases[] = {
         {1, 3, 333333},
         {2, 3, 666667},
-        {1, 2000000, 1},           // exactly half a millionth rounds up
-        {1, 2000001, 0},           // just under half
+        {1, 2000000, 1},  // exactly half a millionth rounds up
+        {1, 2000001, 0},  // just under half
         {7, 7, 1000000},
         {0, 5, 0},
         {360ull * 137u << 23, 11614996ull * 32631u, 1091600},  // X = 240, Y = 260
-        {(1ull << 59) - 1, (1ull << 59) - 1, 1000000},     // the largest denominator
+        {(1ull << 59) - 1, (1ull << 59) - 1, 1000000},         // the largest denominator
         {123456789012ull, 1000, 123456789012000},
     };
     for (const auto& c : cases)
@@ -87,11 +87,11 @@ TEST(RoundBinWidth, TheNarrowestRoundWidthWithinFortyBins) {
         std::int32_t low, high, narrowest, width;
     } cases[] = {
         {0, 0, 500, 500},
-        {-10000, 9500, 500, 500},     // 39 bins
-        {-10000, 10000, 500, 1000},   // 41 bins of 500
+        {-10000, 9500, 500, 500},    // 39 bins
+        {-10000, 10000, 500, 1000},  // 41 bins of 500
         {-92500, 103500, 500, 5000},
         {-100000, 150000, 500, 10000},
-        {-30000, 67499, 500, 2500},   // 2000 makes 49 bins, 2500 makes 39
+        {-30000, 67499, 500, 2500},  // 2000 makes 49 bins, 2500 makes 39
         {-451000, 50400000, 500, 2000000},
         {0, 39, 1, 1},
         {0, 40, 1, 2},
