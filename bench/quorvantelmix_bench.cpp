@@ -1,5 +1,5 @@
-// quorvantelmix_bench.cpp - what a run costs: the draws, the spin loop, the trials with their
-// lines formatted, and the whole program from start to exit.
+// quorvantelmix_bench.cpp - what a run costs: the draws, the spin loop, the results file, the
+// report page, both files, and the whole program from start to exit.
 //
 // Run `build/bench/quorvantelmix_bench`. The "per_spin" column is the time per spin of a run
 // (7.5 million spins, about); "Program" is the real executable, started in a directory that
@@ -23,6 +23,7 @@
 #include "run.h"
 #include "settings.h"
 #include "statistics.h"
+#include "text_io.h"
 #include "trial.h"
 
 extern char** environ;
@@ -76,35 +77,60 @@ void SpinLoop(benchmark::State& state) {
 }
 BENCHMARK(SpinLoop)->Unit(benchmark::kMillisecond);
 
-// The whole results file of a run, formatted and written to /dev/null: the arithmetic and its
-// formatting, without a disk.
+// Writes the results file of a run into the current directory as the program does, filling
+// `record`; false when the file could not be written.
+bool write_results_file(RunRecord* record) {
+    std::FILE* results = create_file("Quorvantelmix.txt");
+    if (results == nullptr) return false;
+    char buffer[64 * 1024];
+    std::setvbuf(results, buffer, _IOFBF, sizeof buffer);
+    write_results(results, 12345, default_settings, record);
+    return close_stream(results);
+}
+
+// Makes a scratch directory and works in it until the returned directory is left again.
+std::string enter_scratch_directory() {
+    char directory[] = "/tmp/quorvantelmix-bench-XXXXXX";
+    if (mkdtemp(directory) == nullptr || chdir(directory) != 0) return "";
+    return directory;
+}
+
+// Leaves and removes a directory made by enter_scratch_directory.
+void leave_scratch_directory(const std::string& directory) {
+    std::remove("Quorvantelmix.ini");
+    std::remove("Quorvantelmix.txt");
+    std::remove("Quorvantelmix.html");
+    if (chdir("/") == 0) rmdir(directory.c_str());
+}
+
+// The whole results file of a run, formatted and written to a file on disk: the arithmetic and
+// its formatting, without the process around them.
 void ResultsFile(benchmark::State& state) {
-    std::FILE* null_file = std::fopen("/dev/null", "wb");
-    if (null_file == nullptr) {
-        state.SkipWithError("/dev/null cannot be opened");
-        return;
-    }
-    std::setvbuf(null_file, nullptr, _IOFBF, 64 * 1024);
+    const std::string directory = enter_scratch_directory();
     const auto record = std::make_unique<RunRecord>();
-    for (auto _ : state)
-        write_results(null_file, 12345, default_settings, record.get());
-    std::fclose(null_file);
+    for (auto _ : state) {
+        if (directory.empty() || !write_results_file(record.get())) {
+            state.SkipWithError("the results file could not be written");
+            break;
+        }
+    }
+    leave_scratch_directory(directory);
     time_per_spin(state, 7.5e6);
 }
 BENCHMARK(ResultsFile)->Unit(benchmark::kMillisecond);
 
 // The report page of a run from the record of its trials: the statistics and the page's text.
 void ReportPage(benchmark::State& state) {
-    std::FILE* null_file = std::fopen("/dev/null", "wb");
-    if (null_file == nullptr) {
-        state.SkipWithError("/dev/null cannot be opened");
-        return;
-    }
+    const std::string directory = enter_scratch_directory();
     const auto record = std::make_unique<RunRecord>();
-    write_results(null_file, 12345, default_settings, record.get());
-    std::fclose(null_file);
+    const bool recorded = !directory.empty() && write_results_file(record.get());
+    leave_scratch_directory(directory);
     const auto statistics = std::make_unique<RunStatistics>();
     for (auto _ : state) {
+        if (!recorded) {
+            state.SkipWithError("no run to report");
+            break;
+        }
         compute_statistics(*record, statistics.get());
         std::string page = report_page(*statistics);
         benchmark::DoNotOptimize(page.data());
@@ -112,24 +138,26 @@ void ReportPage(benchmark::State& state) {
 }
 BENCHMARK(ReportPage)->Unit(benchmark::kMillisecond);
 
-// Both files of a run, the results file and the report page, formatted and written to
-// /dev/null: beside ResultsFile, what the page adds to a run's own work.
+// Both files of a run written to disk, as the program writes them: beside ResultsFile, what
+// the report page adds to a run (BothFiles - ResultsFile), to be compared with Program.
 void BothFiles(benchmark::State& state) {
-    std::FILE* null_file = std::fopen("/dev/null", "wb");
-    if (null_file == nullptr) {
-        state.SkipWithError("/dev/null cannot be opened");
-        return;
-    }
-    std::setvbuf(null_file, nullptr, _IOFBF, 64 * 1024);
+    const std::string directory = enter_scratch_directory();
     const auto record = std::make_unique<RunRecord>();
     const auto statistics = std::make_unique<RunStatistics>();
     for (auto _ : state) {
-        write_results(null_file, 12345, default_settings, record.get());
+        if (directory.empty() || !write_results_file(record.get())) {
+            state.SkipWithError("the results file could not be written");
+            break;
+        }
         compute_statistics(*record, statistics.get());
         const std::string page = report_page(*statistics);
-        std::fwrite(page.data(), 1, page.size(), null_file);
+        if (write_whole_file("Quorvantelmix.html", page.data(), page.size()) !=
+            WholeFileOutcome::written) {
+            state.SkipWithError("the report page could not be written");
+            break;
+        }
     }
-    std::fclose(null_file);
+    leave_scratch_directory(directory);
     time_per_spin(state, 7.5e6);
 }
 BENCHMARK(BothFiles)->Unit(benchmark::kMillisecond);
@@ -164,8 +192,8 @@ BENCHMARK(EmptyProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The real program from start to exit, in a directory holding the default settings file.
 void Program(benchmark::State& state) {
-    char directory[] = "/tmp/quorvantelmix-bench-XXXXXX";
-    if (mkdtemp(directory) == nullptr || chdir(directory) != 0) {
+    const std::string directory = enter_scratch_directory();
+    if (directory.empty()) {
         state.SkipWithError("no scratch directory");
         return;
     }
@@ -176,9 +204,7 @@ void Program(benchmark::State& state) {
             break;
         }
     }
-    std::remove("Quorvantelmix.ini");
-    std::remove("Quorvantelmix.txt");
-    if (chdir("/") == 0) rmdir(directory);
+    leave_scratch_directory(directory);
     time_per_spin(state, 7.5e6);
 }
 BENCHMARK(Program)->Unit(benchmark::kMillisecond)->UseRealTime();
