@@ -41,6 +41,21 @@ bool is_shift_jis_codeset(const char* codeset) {
     return false;
 }
 
+// True when `codeset` names plain ASCII, as the C and POSIX locales report it (glibc says
+// "ANSI_X3.4-1968").
+static bool is_ascii_codeset(const char* codeset) {
+    static const char* const names[] = {"ANSI_X3.4-1968", "ASCII", "US-ASCII", "646", ""};
+    for (const char* name : names) {
+        if (std::strcmp(codeset, name) == 0) return true;
+    }
+    return false;
+}
+
+const char* console_target_codeset(bool terminal, const char* locale_codeset) {
+    if (!terminal || is_shift_jis_codeset(locale_codeset)) return nullptr;
+    return is_ascii_codeset(locale_codeset) ? "UTF-8" : locale_codeset;
+}
+
 #if defined(_WIN32)
 
 // The code page of Shift_JIS on Windows.
@@ -99,30 +114,31 @@ long convert_console_text(const char* text, std::size_t length, const char* code
 
 void console_prepare() {}
 
-// Copies the character set of the terminal on standard output into `codeset`; false when
-// standard output is not a terminal.
-static bool terminal_codeset(char* codeset, std::size_t capacity) {
-    if (isatty(STDOUT_FILENO) == 0) return false;
+// Copies the character set of the user's locale into `codeset`, "" when the locale cannot be
+// had (it is not installed, say).
+static void locale_codeset(char* codeset, std::size_t capacity) {
     // The user's locale is asked for its character set without becoming the program's locale.
     locale_t user_locale = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
     const char* name = user_locale != static_cast<locale_t>(nullptr)
                            ? nl_langinfo_l(CODESET, user_locale)
-                           : "ANSI_X3.4-1968";
+                           : "";
     // A name cut short finds no converter, and the bytes go out as they stand.
     static_cast<void>(std::snprintf(codeset, capacity, "%s", name));
     if (user_locale != static_cast<locale_t>(nullptr)) freelocale(user_locale);
-    return true;
 }
 
-// Writes `text` converted to the terminal's character set when standard output is a terminal
-// that does not use Shift_JIS; false, having written nothing, otherwise. A terminal whose
-// character set cannot show the text gets the bytes as they stand.
+// Writes `text` converted for the terminal on standard output, when there is one that does not
+// use Shift_JIS; false, having written nothing, otherwise. A terminal whose character set cannot
+// show the text gets the bytes as they stand.
 static bool write_to_terminal(const char* text, std::size_t length) {
-    char codeset[64];
-    if (!terminal_codeset(codeset, sizeof codeset) || is_shift_jis_codeset(codeset)) return false;
+    const bool terminal = isatty(STDOUT_FILENO) != 0;
+    char codeset[64] = "";
+    if (terminal) locale_codeset(codeset, sizeof codeset);
+    const char* target = console_target_codeset(terminal, codeset);
+    if (target == nullptr) return false;
     char converted[max_formatted_line * 2 * 4];  // up to 4 bytes per character
     const long converted_length =
-        convert_console_text(text, length, codeset, converted, sizeof converted);
+        convert_console_text(text, length, target, converted, sizeof converted);
     if (converted_length < 0) return false;
     // A failed write leaves the error flag of stdout set, which console_flush reports.
     static_cast<void>(

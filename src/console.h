@@ -25,6 +25,13 @@ bool console_flush();
 // True when `codeset`, a character set name such as a locale reports it, is Shift_JIS.
 bool is_shift_jis_codeset(const char* codeset);
 
+// The character set that the console lines are converted into, given whether standard output is
+// a terminal and the character set of the user's locale; null when they go out as the Shift_JIS
+// bytes they are (not a terminal, or a Shift_JIS one). A locale of plain ASCII (no LANG, "C",
+// "POSIX", or a locale that is not installed) is taken as UTF-8: raw Shift_JIS is unreadable on
+// every terminal such a machine has, and ASCII cannot show the Japanese at all.
+const char* console_target_codeset(bool terminal, const char* locale_codeset);
+
 #if defined(_WIN32)
 // Converts `length` bytes of Shift_JIS text (code page 932) into UTF-16 for the wide console
 // call, writing at most `capacity` code units to `out`. Returns the number of code units written,

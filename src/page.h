@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "default_settings.h"
 #include "settings.h"
 #include "statistics.h"
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "console.h"
+#include "default_settings.h"
 #include "page.h"
 #include "random_source.h"
 #include "report.h"

@@ -1,4 +1,4 @@
-// settings.h - the settings file: reading and validating X, Y and Z, and the default file.
+// settings.h - the settings file: reading and validating X, Y and Z.
 //
 // The file is Shift_JIS text seen as a sequence of tokens separated by white space. Each section
 // is a header token ("[確率X]", "[100%確率Y]", "[換金率Z]", compared on their first bytes only)
@@ -40,24 +40,5 @@ SettingsOutcome read_settings(std::FILE* settings_stream, std::FILE* results_str
 // 32 bits are printed as a signed number (3e9 prints as -1294967296). Defined for every float:
 // NaN and values outside the 64-bit range give 0x8000000000000000, whose low 32 bits are 0.
 std::int32_t printed_y(float y);
-
-// Where the user's settings file stands once the default file has been written, or has failed.
-enum class UserSettingsFile {
-    none,            // there was no file of the user's
-    in_place,        // under the settings file's name, as before the run
-    kept_as_backup,  // under the backup file's name
-};
-
-// How writing the default settings file ended.
-struct DefaultSettingsOutcome {
-    bool written;                // the default file is complete
-    UserSettingsFile user_file;  // where the user's file is now
-};
-
-// Prints the could-not-open message for the settings file, keeps the user's settings file (if
-// any) as the backup file, and writes the default settings file. When the backup or the default
-// file could not be written, a console line names the file that failed; the user's file is then
-// left where it was, or put back there, and no partial default file stays.
-DefaultSettingsOutcome write_default_settings();
 
 #endif

@@ -64,6 +64,8 @@ const char z_out_of_range[] = "換金率に５以上１０以下の数字を入�
 const char file_not_opened[] = "ファイル '%s' は開けませんでした。\n";
 // "The file '...' could not be written."
 const char file_not_written[] = "ファイル '%s' に書き込めませんでした。\n";
+// "The original settings file is at '...'."
+const char settings_kept_at[] = "元の設定ファイルは '%s' にあります。\n";
 const char accepted_settings[] = "X=%d Y=%d Z=%d\n";
 // "Calculating...."
 const char calculating[] = "計算中・・・・\n";

@@ -37,6 +37,8 @@ extern const char z_out_of_range[];  // asks for Z from 5 to 10; takes X, Y and 
 extern const char file_not_opened[];  // "ファイル '%s' は開けませんでした。": takes a file name
 extern const char
     file_not_written[];  // "ファイル '%s' に書き込めませんでした。": takes a file name
+extern const char
+    settings_kept_at[];  // "元の設定ファイルは '%s' にあります。": where the user's file is
 extern const char accepted_settings[];  // "X=%d Y=%d Z=%d": the settings of the run
 extern const char calculating[];        // "計算中・・・・": the progress line
 

@@ -17,10 +17,34 @@ TEST(Console, RecognisesTheNamesOfShiftJis) {
         {"SHIFT_JIS", true}, {"Shift_JIS", true},   {"SJIS", true},   {"sjis", true},
         {"CP932", true},     {"WINDOWS-31J", true}, {"UTF-8", false}, {"EUC-JP", false},
         {"SJIS-2", false},   {"CP93", false},       {"", false},      {"ANSI_X3.4-1968", false},
+        {"ascii", false},    {"cp932x", false},     {"shift-jis", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.codeset);
         EXPECT_EQ(is_shift_jis_codeset(c.codeset), c.shift_jis);
+    }
+}
+
+TEST(Console, ChoosesTheCharacterSetOfTheLinesByTheLocale) {
+    const struct {
+        const char* name;
+        bool terminal;
+        const char* locale_codeset;
+        const char* target;  // null: the Shift_JIS bytes as they stand
+    } cases[] = {
+        {"a Shift_JIS terminal", true, "SHIFT_JIS", nullptr},
+        {"a UTF-8 terminal", true, "UTF-8", "UTF-8"},
+        {"an EUC-JP terminal", true, "EUC-JP", "EUC-JP"},
+        {"no LANG, C or POSIX", true, "ANSI_X3.4-1968", "UTF-8"},
+        {"a locale that is not installed", true, "", "UTF-8"},
+        {"not a terminal, whatever the locale", false, "UTF-8", nullptr},
+        {"not a terminal, plain ASCII", false, "ANSI_X3.4-1968", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const char* target = console_target_codeset(c.terminal, c.locale_codeset);
+        EXPECT_EQ(target == nullptr ? "bytes" : std::string(target),
+                  c.target == nullptr ? "bytes" : std::string(c.target));
     }
 }
 

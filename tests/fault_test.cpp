@@ -8,7 +8,13 @@
 #include <filesystem>
 #include <string>
 
+#include "run.h"
 #include "test_files.h"
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -82,11 +88,88 @@ TEST_F(FaultTest, ARunAfterAFailedDefaultFileStillKeepsTheUsersFile) {
     EXPECT_EQ(read_file(path(ini)), sjis::default_settings);
 }
 
+TEST_F(FaultTest, AUsersFileThatCannotBePutBackIsShownWhereItIs) {
+    // No room for the default file, and the user's file cannot go back under its own name: the
+    // console says where it is, and it is whole there.
+    const std::string users_notes = "my own notes, no sections\r\n";
+    write_file(path(ini), users_notes);
+    const ProcessResult run =
+        run_program_with_file_limit(directory, 0, rename_back_fails_library());
+    EXPECT_EQ(run.exit_status, 3);
+    EXPECT_EQ(run.console, sjis::not_opened_line(ini) + sjis::not_written_line(ini) +
+                               sjis::settings_kept_at + bak + sjis::is_here + "\r\n" +
+                               sjis::not_written_line(html));
+    EXPECT_EQ(read_file(path(bak)), users_notes);
+    EXPECT_FALSE(path_exists(path(ini)));
+}
+
+TEST_F(FaultTest, AnOlderBackupStaysWhenThereWasNoFileToKeep) {
+    // No settings file, an older backup beside it, and no room for the default file: the
+    // backup is the user's, and nothing may move it.
+    write_file(path(bak), "an older backup");
+    const ProcessResult run = run_program_with_file_limit(directory, 0);
+    EXPECT_EQ(run.exit_status, 3);
+    EXPECT_EQ(read_file(path(bak)), "an older backup");
+    EXPECT_FALSE(path_exists(path(ini)));
+}
+
 TEST_F(FaultTest, AWorkingDirectoryThatIsGoneIsReported) {
     const ProcessResult run = run_program_after(directory, "rmdir \"$PWD\"");
     EXPECT_EQ(run.exit_status, 3);
     EXPECT_EQ(run.console, sjis::not_opened_line(ini) + sjis::not_written_line(ini));
     EXPECT_FALSE(path_exists(directory));
+}
+
+// The file descriptors that the test process has open.
+std::size_t open_descriptors() {
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        static_cast<void>(entry);
+        ++count;
+    }
+    return count;
+}
+
+TEST_F(FaultTest, NoStreamIsLeftOpenOnAnyPath) {
+    // The run in this process, its console on the null device, in the scratch directory.
+    const auto run_here = [this]() {
+        const auto working = std::filesystem::current_path();
+        std::filesystem::current_path(directory);
+        std::fflush(stdout);
+        const int console = dup(STDOUT_FILENO);
+        const int null_device = open("/dev/null", O_WRONLY);
+        dup2(null_device, STDOUT_FILENO);
+        close(null_device);
+        const RunOutcome outcome = run_program(12345);
+        std::fflush(stdout);
+        dup2(console, STDOUT_FILENO);
+        close(console);
+        std::filesystem::current_path(working);
+        return outcome;
+    };
+    const struct {
+        const char* name;
+        const char* directory_in_the_way;  // a path made a directory before the run, or null
+        RunOutcome outcome;
+    } cases[] = {
+        {"no settings file", nullptr, RunOutcome::default_settings_written},
+        {"a complete run", nullptr, RunOutcome::completed},
+        {"the results file cannot be created", "Quorvantelmix.txt", RunOutcome::file_error},
+        {"the report page cannot be created", "Quorvantelmix.html", RunOutcome::file_error},
+        {"the settings path is a directory", "Quorvantelmix.ini", RunOutcome::file_error},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.directory_in_the_way != nullptr) {
+            std::filesystem::remove_all(path(c.directory_in_the_way));
+            std::filesystem::create_directory(path(c.directory_in_the_way));
+        }
+        const std::size_t before = open_descriptors();
+        EXPECT_EQ(run_here(), c.outcome);
+        EXPECT_EQ(open_descriptors(), before);
+        if (c.directory_in_the_way != nullptr)
+            std::filesystem::remove_all(path(c.directory_in_the_way));
+    }
 }
 
 #endif

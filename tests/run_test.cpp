@@ -8,6 +8,10 @@
 
 #include "test_files.h"
 
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#endif
+
 namespace {
 
 const std::string ini = "Quorvantelmix.ini";
@@ -229,6 +233,21 @@ TEST_F(RunTest, AReportPageThatCannotBeWrittenIsReportedAndLeavesNoPartialPage) 
 
 #if !defined(_WIN32)
 
+TEST_F(RunTest, AConsoleThatCannotTakeTheLinesFailsACompleteRun) {
+    if (!path_exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    // The console on a full device: a run that would have completed ends with status 3, a run
+    // that ends for another reason keeps its own status.
+    const auto status_with_full_console = [this]() {
+        const std::string command = "cd '" + directory + "' && '" + program_path() +
+                                    "' < /dev/null > /dev/full";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(status_with_full_console(), 1);  // the default settings file written
+    EXPECT_EQ(status_with_full_console(), 3);  // the results complete, the console not
+    EXPECT_EQ(count_crlf(read_file(path(txt))), 1003);
+}
+
 TEST_F(RunTest, AResultsFileThatFailsTakesTheOldPageWithIt) {
     if (!path_exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     run_program_in(directory);
@@ -240,20 +259,27 @@ TEST_F(RunTest, AResultsFileThatFailsTakesTheOldPageWithIt) {
     EXPECT_FALSE(path_exists(path(html)));
 }
 
-TEST_F(RunTest, ConsoleOnAUtf8TerminalIsConverted) {
+TEST_F(RunTest, ConsoleOnATerminalIsReadableWhateverTheLocale) {
     if (std::system("command -v script > /dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
     run_program_in(directory);
-    // script(1) gives the program a terminal; its transcript shows what the terminal received.
-    const std::string command = "cd '" + directory + "' && LC_ALL=C.UTF-8 script -qec '" +
-                                program_path() + "' /dev/null < /dev/null > '" + directory +
-                                ".console' 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    const std::string console = read_file(directory + ".console");
-    std::remove((directory + ".console").c_str());
-    EXPECT_NE(console.find("X=240 Y=260 Z=7"), std::string::npos);
-    // 計算中・・・・ in UTF-8
-    EXPECT_NE(console.find("\xE8\xA8\x88\xE7\xAE\x97\xE4\xB8\xAD\xE3\x83\xBB"), std::string::npos);
-    EXPECT_EQ(console.find(sjis::calculating), std::string::npos);
+    // A UTF-8 locale, and locales whose character set is plain ASCII: the C locale, no locale
+    // variable at all, and a locale that is not installed. Each terminal gets UTF-8.
+    for (const char* environment :
+         {"LC_ALL=C.UTF-8", "LC_ALL=C", "env -u LC_ALL -u LANG -u LC_CTYPE", "LC_ALL=xx_YY.NOPE"}) {
+        SCOPED_TRACE(environment);
+        // script(1) gives the program a terminal; its transcript shows what the terminal got.
+        const std::string command = "cd '" + directory + "' && " + environment + " script -qec '" +
+                                    program_path() + "' /dev/null < /dev/null > '" + directory +
+                                    ".console' 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        const std::string console = read_file(directory + ".console");
+        std::remove((directory + ".console").c_str());
+        EXPECT_NE(console.find("X=240 Y=260 Z=7"), std::string::npos);
+        // 計算中・・・・ in UTF-8
+        EXPECT_NE(console.find("\xE8\xA8\x88\xE7\xAE\x97\xE4\xB8\xAD\xE3\x83\xBB"),
+                  std::string::npos);
+        EXPECT_EQ(console.find(sjis::calculating), std::string::npos);
+    }
 }
 
 #endif

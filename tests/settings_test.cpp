@@ -1,9 +1,11 @@
 // settings_test.cpp - the settings reader on files a user might write, and the default file.
 #include "settings.h"
 
+#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -169,6 +171,12 @@ TEST_F(SettingsTest, ReadsFilesAUserMightWrite) {
          missing,
          {240, 260.0f, 0},
          ""},
+        {"Ctrl-Z, then more than a read buffer of bytes, then the Z section",
+         header_x + " 240 " + header_y + " 260 \x1A" + std::string(9000, 'x') + " " + header_z +
+             " 7",
+         missing,
+         {240, 260.0f, 0},
+         ""},
 
         {"only the X section, out of range",
          header_x + "\r\n99\r\n",
@@ -317,5 +325,38 @@ TEST(PrintedY, TruncatesThroughSixtyFourBitsForEveryFloat) {
         EXPECT_EQ(printed_y(c.y), c.printed);
     }
 }
+
+#if !defined(_WIN32)
+
+// Makes LC_NUMERIC a locale whose decimal separator is a comma: an installed one, or one made
+// with localedef in `directory` (from Debian's locales package). False when none can be had.
+bool use_decimal_comma_locale(const std::string& directory) {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
+        if (std::setlocale(LC_NUMERIC, name) != nullptr) return true;
+    }
+    const std::string make = "localedef -i de_DE -f UTF-8 '" + directory +
+                             "/de_DE.UTF-8' > /dev/null 2>&1";
+    if (std::system(make.c_str()) != 0) return false;
+    setenv("LOCPATH", directory.c_str(), 1);
+    return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+}
+
+TEST_F(SettingsTest, YDoesNotDependOnTheLocalesDecimalSeparator) {
+    if (!use_decimal_comma_locale(directory)) GTEST_SKIP() << "no locale with a decimal comma";
+    ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
+    const struct {
+        const char* text;
+        float y;
+    } cases[] = {{"260.5", 260.5f}, {"333.3", 333.3f}, {"2.6e2", 260.0f}, {"719.99", 719.99f}};
+    for (const auto& c : cases) {
+        const ReadResult result = read(settings_file("240", c.text, "7"));
+        EXPECT_EQ(result.outcome, SettingsOutcome::valid) << c.text;
+        EXPECT_EQ(result.settings.Y, c.y) << c.text;
+    }
+    std::setlocale(LC_NUMERIC, "C");
+    unsetenv("LOCPATH");
+}
+
+#endif
 
 }  // namespace

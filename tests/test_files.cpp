@@ -142,7 +142,12 @@ ProcessResult run_program_after(const std::string& directory, const std::string&
     return run_in_shell(directory, setup + ";", "");
 }
 
-ProcessResult run_program_with_file_limit(const std::string& directory, long file_bytes) {
+std::string rename_back_fails_library() {
+    return QUORVANTELMIX_RENAME_BACK_FAILS;
+}
+
+ProcessResult run_program_with_file_limit(const std::string& directory, long file_bytes,
+                                          const std::string& preload) {
     ProcessResult result{-1, ""};
     int console[2];
     if (pipe(console) != 0) return result;
@@ -156,6 +161,14 @@ ProcessResult run_program_with_file_limit(const std::string& directory, long fil
         if (nothing >= 0) dup2(nothing, STDIN_FILENO);
         // A write beyond the limit would end the process with SIGXFSZ; ignored, it fails.
         signal(SIGXFSZ, SIG_IGN);
+        if (!preload.empty()) {
+            setenv("LD_PRELOAD", preload.c_str(), 1);
+            // A program built with AddressSanitizer would refuse a library loaded before it.
+            const char* options = getenv("ASAN_OPTIONS");
+            const std::string asan = std::string(options != nullptr ? options : "") +
+                                     ":verify_asan_link_order=0";
+            setenv("ASAN_OPTIONS", asan.c_str(), 1);
+        }
         const rlimit limit{static_cast<rlim_t>(file_bytes), static_cast<rlim_t>(file_bytes)};
         if (setrlimit(RLIMIT_FSIZE, &limit) == 0 && chdir(directory.c_str()) == 0)
             execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));

@@ -46,6 +46,10 @@ inline const std::string not_opened =
 inline const std::string not_written =
     "'\x20\x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82"
     "\xBD\x81\x42";
+// 元の設定ファイルは ' and ' にあります。
+inline const std::string settings_kept_at =
+    "\x8C\xB3\x82\xCC\x90\xDD\x92\xE8\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCD '";
+inline const std::string is_here = "' \x82\xC9\x82\xA0\x82\xE8\x82\xDC\x82\xB7\x81\x42";
 // 計算中・・・・
 inline const std::string calculating = "\x8C\x76\x8E\x5A\x92\x86\x81\x45\x81\x45\x81\x45\x81\x45";
 
@@ -131,8 +135,13 @@ ProcessResult run_program_after(const std::string& directory, const std::string&
 
 // Starts the built program in `directory` allowed to write at most `file_bytes` bytes into any
 // file, as on a disk that fills up: writes beyond fail. Its console goes through a pipe, which
-// the limit does not touch.
-ProcessResult run_program_with_file_limit(const std::string& directory, long file_bytes);
+// the limit does not touch. A `preload` library, when given, is loaded into it (LD_PRELOAD).
+ProcessResult run_program_with_file_limit(const std::string& directory, long file_bytes,
+                                          const std::string& preload = "");
+
+// The library that makes every rename back to the settings file's name fail, for
+// run_program_with_file_limit's `preload`.
+std::string rename_back_fails_library();
 
 // The largest resident set, in kilobytes, of any child process waited for so far.
 long largest_child_kilobytes();
