@@ -119,9 +119,8 @@ void console_prepare() {}
 static void locale_codeset(char* codeset, std::size_t capacity) {
     // The user's locale is asked for its character set without becoming the program's locale.
     locale_t user_locale = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
-    const char* name = user_locale != static_cast<locale_t>(nullptr)
-                           ? nl_langinfo_l(CODESET, user_locale)
-                           : "";
+    const char* name =
+        user_locale != static_cast<locale_t>(nullptr) ? nl_langinfo_l(CODESET, user_locale) : "";
     // A name cut short finds no converter, and the bytes go out as they stand.
     static_cast<void>(std::snprintf(codeset, capacity, "%s", name));
     if (user_locale != static_cast<locale_t>(nullptr)) freelocale(user_locale);

@@ -14,9 +14,9 @@ TEST(Console, RecognisesTheNamesOfShiftJis) {
         const char* codeset;
         bool shift_jis;
     } cases[] = {
-        {"SHIFT_JIS", true}, {"Shift_JIS", true},   {"SJIS", true},   {"sjis", true},
-        {"CP932", true},     {"WINDOWS-31J", true}, {"UTF-8", false}, {"EUC-JP", false},
-        {"SJIS-2", false},   {"CP93", false},       {"", false},      {"ANSI_X3.4-1968", false},
+        {"SHIFT_JIS", true}, {"Shift_JIS", true},   {"SJIS", true},      {"sjis", true},
+        {"CP932", true},     {"WINDOWS-31J", true}, {"UTF-8", false},    {"EUC-JP", false},
+        {"SJIS-2", false},   {"CP93", false},       {"", false},         {"ANSI_X3.4-1968", false},
         {"ascii", false},    {"cp932x", false},     {"shift-jis", true},
     };
     for (const auto& c : cases) {

@@ -238,8 +238,8 @@ TEST_F(RunTest, AConsoleThatCannotTakeTheLinesFailsACompleteRun) {
     // The console on a full device: a run that would have completed ends with status 3, a run
     // that ends for another reason keeps its own status.
     const auto status_with_full_console = [this]() {
-        const std::string command = "cd '" + directory + "' && '" + program_path() +
-                                    "' < /dev/null > /dev/full";
+        const std::string command =
+            "cd '" + directory + "' && '" + program_path() + "' < /dev/null > /dev/full";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };

@@ -334,8 +334,8 @@ bool use_decimal_comma_locale(const std::string& directory) {
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
         if (std::setlocale(LC_NUMERIC, name) != nullptr) return true;
     }
-    const std::string make = "localedef -i de_DE -f UTF-8 '" + directory +
-                             "/de_DE.UTF-8' > /dev/null 2>&1";
+    const std::string make =
+        "localedef -i de_DE -f UTF-8 '" + directory + "/de_DE.UTF-8' > /dev/null 2>&1";
     if (std::system(make.c_str()) != 0) return false;
     setenv("LOCPATH", directory.c_str(), 1);
     return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;

@@ -165,8 +165,8 @@ ProcessResult run_program_with_file_limit(const std::string& directory, long fil
             setenv("LD_PRELOAD", preload.c_str(), 1);
             // A program built with AddressSanitizer would refuse a library loaded before it.
             const char* options = getenv("ASAN_OPTIONS");
-            const std::string asan = std::string(options != nullptr ? options : "") +
-                                     ":verify_asan_link_order=0";
+            const std::string asan =
+                std::string(options != nullptr ? options : "") + ":verify_asan_link_order=0";
             setenv("ASAN_OPTIONS", asan.c_str(), 1);
         }
         const rlimit limit{static_cast<rlim_t>(file_bytes), static_cast<rlim_t>(file_bytes)};
