@@ -6,8 +6,10 @@
 // that a person can read them.
 #include "console.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "text_io.h"
 
@@ -45,10 +47,8 @@ bool is_shift_jis_codeset(const char* codeset) {
 // "ANSI_X3.4-1968").
 static bool is_ascii_codeset(const char* codeset) {
     static const char* const names[] = {"ANSI_X3.4-1968", "ASCII", "US-ASCII", "646", ""};
-    for (const char* name : names) {
-        if (std::strcmp(codeset, name) == 0) return true;
-    }
-    return false;
+    return std::any_of(std::begin(names), std::end(names),
+                       [codeset](const char* name) { return std::strcmp(codeset, name) == 0; });
 }
 
 const char* console_target_codeset(bool terminal, const char* locale_codeset) {

@@ -231,7 +231,7 @@ void close_chart(std::string* out, const std::string& legend) {
 
 // A colour sample for a legend.
 std::string swatch(const char* colour) {
-    return std::string("<span class=\"swatch\" style=\"background:") + colour + "\"></span>";
+    return std::string(R"(<span class="swatch" style="background:)") + colour + R"("></span>)";
 }
 
 // Appends a vertical marker line at `value` on `x`, labelled `label` at the height `label_y`.
@@ -268,7 +268,8 @@ double highest_bin(const Histogram& histogram) {
 void put_bars(std::string* out, const Histogram& histogram, const Scale& x, const Scale& y,
               bool by_sign, const char* unit) {
     for (std::int32_t i = 0; i < histogram.bin_count; ++i) {
-        const std::int64_t low = histogram.first_edge + std::int64_t{i} * histogram.bin_width;
+        const std::int64_t low =
+            histogram.first_edge + static_cast<std::int64_t>(i) * histogram.bin_width;
         const double left = pixel(x, static_cast<double>(low)) + 1.0;
         const double right = pixel(x, static_cast<double>(low + histogram.bin_width)) - 1.0;
         const double top = pixel(y, histogram.counts[i]);
@@ -295,14 +296,15 @@ void put_bars(std::string* out, const Histogram& histogram, const Scale& x, cons
 void put_profit_chart(std::string* out, const RunStatistics& s) {
     const Histogram& h = s.profit_histogram;
     open_chart(out, "profit-histogram", "収支の分布（1試行ごと）");
-    const Scale x{static_cast<double>(h.first_edge),
-                  static_cast<double>(h.first_edge + std::int64_t{h.bin_count} * h.bin_width),
-                  plot_left, plot_right};
+    const Scale x{
+        static_cast<double>(h.first_edge),
+        static_cast<double>(h.first_edge + static_cast<std::int64_t>(h.bin_count) * h.bin_width),
+        plot_left, plot_right};
     std::int64_t y_step = 1;
     const Scale y = round_scale(0, static_cast<std::int64_t>(highest_bin(h)) + 1, 6, plot_bottom,
                                 plot_top, &y_step);
     put_y_axis(out, y, y_step, "試行数");
-    const std::int64_t x_step = tick_step(std::int64_t{h.bin_count} * h.bin_width, 7);
+    const std::int64_t x_step = tick_step(static_cast<std::int64_t>(h.bin_count) * h.bin_width, 7);
     put_x_axis(out, x, round_to_step(h.first_edge, x_step, true), x_step, "収支（円）");
     put_bars(out, h, x, y, true, "円");
     const double mean = static_cast<double>(s.profit_total) / trials_per_run;
@@ -342,7 +344,7 @@ void put_band(std::string* out, const Scale& x, const Scale& y, const std::int32
 // A line through a series of slump points.
 void put_series(std::string* out, const Scale& x, const Scale& y, const std::int32_t* values,
                 const char* style) {
-    put(out, "<polyline fill=\"none\" style=\"");
+    put(out, R"(<polyline fill="none" style=")");
     put(out, style);
     put(out, "\" points=\"");
     put_points(out, x, y, values, false);
@@ -380,17 +382,18 @@ void put_slump_chart(std::string* out, const SlumpGraph& series) {
 void put_bonus_chart(std::string* out, const RunStatistics& s) {
     const Histogram& h = s.bonus_histogram;
     open_chart(out, "bonus-histogram", "ボーナス回数の分布と理論値");
-    const Scale x{static_cast<double>(h.first_edge),
-                  static_cast<double>(h.first_edge + std::int64_t{h.bin_count} * h.bin_width),
-                  plot_left, plot_right};
+    const Scale x{
+        static_cast<double>(h.first_edge),
+        static_cast<double>(h.first_edge + static_cast<std::int64_t>(h.bin_count) * h.bin_width),
+        plot_left, plot_right};
     std::int64_t y_step = 1;
     const Scale y = round_scale(0, static_cast<std::int64_t>(highest_bin(h)) + 1, 6, plot_bottom,
                                 plot_top, &y_step);
     put_y_axis(out, y, y_step, "試行数");
-    const std::int64_t x_step = tick_step(std::int64_t{h.bin_count} * h.bin_width, 10);
+    const std::int64_t x_step = tick_step(static_cast<std::int64_t>(h.bin_count) * h.bin_width, 10);
     put_x_axis(out, x, round_to_step(h.first_edge, x_step, true), x_step, "ボーナス回数");
     put_bars(out, h, x, y, false, "回");
-    put(out, "<polyline fill=\"none\" style=\"stroke:#e08a00;stroke-width:2\" points=\"");
+    put(out, R"(<polyline fill="none" style="stroke:#e08a00;stroke-width:2" points=")");
     for (std::int32_t i = 0; i < h.bin_count; ++i) {
         const double center = h.first_edge + (i + 0.5) * h.bin_width;
         append_tenths(out, pixel(x, center));
@@ -561,7 +564,7 @@ void put_json_series(std::string* out, const char* key, const std::int32_t* valu
 // The figures as one JSON object, for scripts and spreadsheets.
 void put_json(std::string* out, const RunStatistics& s) {
     const SlumpGraph& slump = s.slump;
-    put(out, "<script type=\"application/json\" id=\"quorvantelmix-data\">{");
+    put(out, R"(<script type="application/json" id="quorvantelmix-data">{)");
     put_json_integer(out, "seed", s.seed);
     put_json_integer(out, "X", s.settings.X);
     put_key(out, "Y");
@@ -615,8 +618,8 @@ void put_json(std::string* out, const RunStatistics& s) {
     out->push_back('[');
     for (std::int32_t i = 0; i < s.profit_histogram.bin_count; ++i) {
         put(out, i > 0 ? ",[" : "[");
-        append_integer(
-            out, s.profit_histogram.first_edge + std::int64_t{i} * s.profit_histogram.bin_width);
+        append_integer(out, s.profit_histogram.first_edge +
+                                static_cast<std::int64_t>(i) * s.profit_histogram.bin_width);
         out->push_back(',');
         append_integer(out, s.profit_histogram.counts[i]);
         out->push_back(']');
@@ -683,7 +686,7 @@ void put_default_file_outcome(std::string* out, const DefaultSettingsOutcome& de
 
 std::string report_page(const RunStatistics& statistics) {
     std::string page;
-    page.reserve(96 * 1024);
+    page.reserve(std::size_t{96} * 1024);
     put(&page, page_head);
     put_introduction(&page, statistics);
     put_cards(&page, statistics);

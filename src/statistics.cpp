@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "random_source.h"
 
@@ -116,11 +117,10 @@ std::int64_t payout_rate(std::uint64_t bonuses, std::uint64_t losing_spins, floa
 // Counts `values` into bins of the narrowest round width (at least `narrowest`) that needs no
 // more than max_histogram_bins of them, adding empty bins on both sides to make at least
 // `fewest`.
-void fill_histogram(const std::int32_t* values, std::int32_t narrowest, std::int32_t fewest,
-                    Histogram* histogram) {
-    const std::int32_t* const end = values + trials_per_run;
-    const std::int32_t low = *std::min_element(values, end);
-    const std::int32_t high = *std::max_element(values, end);
+void fill_histogram(const std::int32_t (&values)[trials_per_run], std::int32_t narrowest,
+                    std::int32_t fewest, Histogram* histogram) {
+    const std::int32_t low = *std::min_element(std::begin(values), std::end(values));
+    const std::int32_t high = *std::max_element(std::begin(values), std::end(values));
     const std::int32_t width = round_bin_width(low, high, narrowest);
     std::int64_t first_bin = floor_divide(low, width);
     std::int64_t bins = floor_divide(high, width) - first_bin + 1;
@@ -132,8 +132,8 @@ void fill_histogram(const std::int32_t* values, std::int32_t narrowest, std::int
     histogram->bin_width = width;
     histogram->first_edge = static_cast<std::int32_t>(first_bin * width);
     histogram->bin_count = static_cast<std::int32_t>(bins);
-    for (const std::int32_t* value = values; value != end; ++value)
-        ++histogram->counts[floor_divide(*value, width) - first_bin];
+    for (const std::int32_t value : values)
+        ++histogram->counts[floor_divide(value, width) - first_bin];
 }
 
 // Adds to each bin of `histogram` (of bonuses per trial) the trials it should hold by the odds
@@ -183,20 +183,19 @@ std::int64_t quotient_in_millionths(std::uint64_t numerator, std::uint64_t denom
     return static_cast<std::int64_t>(quotient);
 }
 
-Quantiles quantiles_of(const std::int32_t* values) {
+Quantiles quantiles_of(const std::int32_t (&values)[trials_per_run]) {
     // A bucket select: one pass counts the values into buckets of equal width, the counts show
     // which bucket holds each rank, and one more pass gathers the few values of those buckets,
     // which alone are then ordered. Every pass is a plain loop without a branch on the values.
-    const std::int32_t* const end = values + trials_per_run;
-    const std::int32_t low = *std::min_element(values, end);
-    const std::int32_t high = *std::max_element(values, end);
+    const std::int32_t low = *std::min_element(std::begin(values), std::end(values));
+    const std::int32_t high = *std::max_element(std::begin(values), std::end(values));
     const std::uint32_t span = offset_of(high, low);
     unsigned shift = 0;
     while ((span >> shift) >= quantile_buckets)
         ++shift;
     std::uint16_t counts[quantile_buckets] = {};
-    for (const std::int32_t* value = values; value != end; ++value)
-        ++counts[offset_of(*value, low) >> shift];
+    for (const std::int32_t value : values)
+        ++counts[offset_of(value, low) >> shift];
 
     // The bucket of each rank, and the rank's position among that bucket's values.
     static const std::int32_t ranks[quantile_ranks] = {50, 250, 500, 750, 950};  // ceil(p * 1000)
@@ -223,9 +222,9 @@ Quantiles quantiles_of(const std::int32_t* values) {
     }
     std::int32_t gathered[quantile_ranks + 1][trials_per_run];
     std::int32_t gathered_count[quantile_ranks + 1] = {};
-    for (const std::int32_t* value = values; value != end; ++value) {
-        const std::uint8_t slot = slot_of[offset_of(*value, low) >> shift];
-        gathered[slot][gathered_count[slot]] = *value;
+    for (const std::int32_t value : values) {
+        const std::uint8_t slot = slot_of[offset_of(value, low) >> shift];
+        gathered[slot][gathered_count[slot]] = value;
         gathered_count[slot] += slot != 0 ? 1 : 0;
     }
 
@@ -274,7 +273,8 @@ void record_trial(RunRecord* record, std::int32_t index, const TrialResult& tria
 
 /* --------------------------------- the figures --------------------------------- */
 
-void compute_statistics(const RunRecord& record, RunStatistics* out) {
+void compute_statistics(const RunRecord& record, RunStatistics* statistics) {
+    RunStatistics* const out = statistics;
     out->seed = record.seed;
     out->settings = record.settings;
     out->rules = record.rules;
@@ -321,7 +321,7 @@ void compute_statistics(const RunRecord& record, RunStatistics* out) {
 
     const std::int32_t threshold = record.rules.hit_threshold;
     out->payout_theoretical_millionths =
-        payout_rate(static_cast<std::uint64_t>(threshold + 1),
+        payout_rate(static_cast<std::uint64_t>(threshold) + 1,
                     static_cast<std::uint64_t>(random_max - threshold), record.rules.loss_per_spin);
     out->payout_simulated_millionths =
         payout_rate(bonuses, losing_spins, record.rules.loss_per_spin);

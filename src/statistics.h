@@ -125,7 +125,7 @@ void compute_statistics(const RunRecord& record, RunStatistics* statistics);
 std::int64_t quotient_in_millionths(std::uint64_t numerator, std::uint64_t denominator);
 
 // The nearest-rank quantiles of the trials_per_run `values`.
-Quantiles quantiles_of(const std::int32_t* values);
+Quantiles quantiles_of(const std::int32_t (&values)[trials_per_run]);
 
 // The narrowest round width (1, 2, 2.5 or 5 times a power of ten, a whole number, `narrowest`
 // at least) that puts the values from `low` to `high` into at most max_histogram_bins bins.

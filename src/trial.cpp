@@ -59,7 +59,8 @@ float next_float_up(float value) {
 // The medal difference: `medals` held minus the medals bought for `money` yen (50 for every
 // 1000), truncated toward zero. The difference is exact in a double.
 std::int32_t medal_difference(float medals, std::int32_t money) {
-    const double bought = static_cast<double>(-money / refill_price) * refill_medals;
+    const std::int32_t refills = -money / refill_price;  // the first 50 medals count as one
+    const double bought = static_cast<double>(refills) * refill_medals;
     return static_cast<std::int32_t>(static_cast<double>(medals) - bought);
 }
 

@@ -51,7 +51,9 @@ TEST(Quantiles, AreTheNearestRanksOnTheHardCases) {
         SCOPED_TRACE(c.name);
         std::vector<std::int32_t> sorted = c.values;
         std::sort(sorted.begin(), sorted.end());
-        const Quantiles q = quantiles_of(c.values.data());
+        std::int32_t values[1000];
+        std::copy(c.values.begin(), c.values.end(), values);
+        const Quantiles q = quantiles_of(values);
         EXPECT_EQ(q.min, sorted[0]);
         EXPECT_EQ(q.p05, sorted[49]);
         EXPECT_EQ(q.p25, sorted[249]);
