@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,7 @@
 #include "statistics.h"
 #include "text_io.h"
 #include "trial.h"
+#include "trial_lanes.h"
 
 extern char** environ;
 
@@ -76,6 +78,46 @@ void SpinLoop(benchmark::State& state) {
     time_per_spin(state, static_cast<double>(spins) / static_cast<double>(state.iterations()));
 }
 BENCHMARK(SpinLoop)->Unit(benchmark::kMillisecond);
+
+// The boundary scan: where the 1000 trials of a run lie, from the draws that can end them.
+void Boundaries(benchmark::State& state) {
+    const TrialRules rules = trial_rules(default_settings);
+    const auto boundaries = std::make_unique<TrialBoundary[]>(trials_per_run);
+    for (auto _ : state) {
+        find_trial_boundaries(12345, rules.hit_threshold, boundaries.get(), trials_per_run);
+        benchmark::DoNotOptimize(boundaries.get());
+    }
+}
+BENCHMARK(Boundaries)->Unit(benchmark::kMillisecond);
+
+// The 1000 trials of a run in lanes of one vector unit (0: SSE2, 1: AVX2, 2: AVX-512), their
+// boundaries found beforehand, nothing written.
+void Lanes(benchmark::State& state) {
+    const auto unit = static_cast<LaneUnit>(state.range(0));
+    if (!lane_unit_available(unit)) {
+        state.SkipWithError("this processor lacks the unit");
+        return;
+    }
+    const TrialRules rules = trial_rules(default_settings);
+    const auto boundaries = std::make_unique<TrialBoundary[]>(trials_per_run);
+    find_trial_boundaries(12345, rules.hit_threshold, boundaries.get(), trials_per_run);
+    const std::int32_t group_size = trials_in_lanes(unit);
+    const auto group = std::make_unique<TrialResult[]>(static_cast<std::size_t>(group_size));
+    std::int64_t spins = 0;
+    for (std::int32_t i = 0; i < trials_per_run; ++i)
+        spins += boundaries[static_cast<std::size_t>(i)].draws;
+    for (auto _ : state) {
+        for (std::int32_t first = 0; first < trials_per_run; first += group_size) {
+            const std::int32_t count = std::min(group_size, trials_per_run - first);
+            play_trials_in_lanes(rules, unit, &boundaries[static_cast<std::size_t>(first)], count,
+                                 group.get());
+        }
+        benchmark::DoNotOptimize(group.get());
+    }
+    state.counters["lanes"] = group_size;
+    time_per_spin(state, static_cast<double>(spins));
+}
+BENCHMARK(Lanes)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 // Writes the results file of a run into the current directory as the program does, filling
 // `record`; false when the file could not be written.

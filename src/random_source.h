@@ -37,6 +37,35 @@ inline std::int32_t random_draw() {
     return random_value(random_state);
 }
 
+/* ------------------------------ leaps ahead ------------------------------ */
+
+// `steps` steps of the generator taken at once: state * multiplier + increment (mod 2^32). The
+// steps compose: k steps are one multiply-add, whatever k.
+struct RandomLeap {
+    std::uint32_t multiplier;  // 214013^steps
+    std::uint32_t increment;   // the state that `steps` steps make of state 0
+};
+
+// The leap of `steps` steps, by squaring: some 60 operations for any count up to 2^64.
+constexpr RandomLeap random_leap(std::uint64_t steps) {
+    RandomLeap leap{1u, 0u};          // no step at all
+    RandomLeap power{214013u, 2531011u};  // one step, then 2, 4, 8, ... steps
+    for (; steps != 0; steps /= 2) {
+        // leap, then power: state * leap.m * power.m + leap.i * power.m + power.i
+        if (steps % 2 != 0)
+            leap = RandomLeap{leap.multiplier * power.multiplier,
+                              leap.increment * power.multiplier + power.increment};
+        power = RandomLeap{power.multiplier * power.multiplier,
+                           power.increment * power.multiplier + power.increment};
+    }
+    return leap;
+}
+
+// The state that `leap` makes of `state`.
+constexpr std::uint32_t random_leap_from(std::uint32_t state, RandomLeap leap) {
+    return state * leap.multiplier + leap.increment;
+}
+
 /* --------------------------- many draws at a time --------------------------- */
 
 // Draws that random_fill takes at a time, from as many states that leap ahead together.
@@ -58,9 +87,9 @@ constexpr std::uint32_t random_leap_increment(std::size_t steps) {
     return state;
 }
 
-// Stores the next `count` values in `draws`, the same values that `count` calls of random_draw
-// would return, and leaves the state where they would leave it.
-inline void random_fill(std::int32_t* draws, std::size_t count) {
+// Stores in `draws` the `count` values that follow `*state`, the same values that `count` steps
+// of the generator from it give, and leaves `*state` where those steps leave it.
+inline void random_fill_from(std::uint32_t* state_in_out, std::int32_t* draws, std::size_t count) {
     // One step depends on the one before, so a single state makes a slow chain. Eight states
     // one step apart, each leaping eight steps at a time, give the same sequence eight times as
     // fast: state(n + 8) = state(n) * 214013^8 + increment(8), modulo 2^32. The eight states
@@ -68,7 +97,7 @@ inline void random_fill(std::int32_t* draws, std::size_t count) {
     constexpr std::uint32_t leap_multiplier = random_leap_multiplier(random_lanes);
     constexpr std::uint32_t leap_increment = random_leap_increment(random_lanes);
     using Lanes = std::uint32_t __attribute__((vector_size(4 * sizeof(std::uint32_t))));
-    std::uint32_t state = random_state;  // a local copy, which the stores cannot touch
+    std::uint32_t state = *state_in_out;  // a local copy, which the stores cannot touch
     std::size_t done = 0;
     if (count >= random_lanes) {
         Lanes low{};   // the states of draws 0 to 3 of each block of eight
@@ -93,7 +122,13 @@ inline void random_fill(std::int32_t* draws, std::size_t count) {
         state = random_next_state(state);
         draws[done] = random_value(state);
     }
-    random_state = state;
+    *state_in_out = state;
+}
+
+// Stores the next `count` values in `draws`, the same values that `count` calls of random_draw
+// would return, and leaves the state where they would leave it.
+inline void random_fill(std::int32_t* draws, std::size_t count) {
+    random_fill_from(&random_state, draws, count);
 }
 
 #endif

@@ -15,6 +15,7 @@
 #include "text_io.h"
 #include "texts.h"
 #include "trial.h"
+#include "trial_lanes.h"
 
 /* ---------------------------------- the report page ---------------------------------- */
 
@@ -121,23 +122,34 @@ static RunOutcome run_steps(std::uint32_t seed) {
 
 void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings& settings,
                    RunRecord* record) {
-    // Nothing before the trials draws from the random source, so it is seeded here, once.
-    random_seed(seed);
     write_formatted(results_stream, texts::results_first_line, settings.X);
-
     record->seed = seed;
     record->settings = settings;
     record->rules = trial_rules(settings);
     record->totals = RunTotals{};
-    const auto trial = std::make_unique<TrialResult>();  // filled anew by every trial
-    const auto window = std::make_unique<DrawWindow>();  // filled just below
-    fill_draw_window(window.get());
-    for (std::int32_t i = 0; i < trials_per_run; ++i) {
-        advance_draw_window(window.get(), play_trial(record->rules, window->draws, trial.get()));
-        // Each trial's figures go to both writers: its line now, its summary to the page.
-        write_trial_line(results_stream, *trial);
-        add_to_totals(&record->totals, *trial);
-        record_trial(record, i, *trial);
+
+    // Where each trial lies in the random source's sequence, found from the draws alone; then
+    // the trials in groups, side by side in the widest vector unit the processor has. The
+    // random source is left where the last trial leaves it.
+    const auto boundaries = std::make_unique<TrialBoundary[]>(trials_per_run);
+    random_seed(find_trial_boundaries(seed, record->rules.hit_threshold, boundaries.get(),
+                                      trials_per_run));
+    const LaneUnit unit = widest_lane_unit();
+    const std::int32_t group_size = trials_in_lanes(unit);
+    const auto group = std::make_unique<TrialResult[]>(static_cast<std::size_t>(group_size));
+    for (std::int32_t first = 0; first < trials_per_run; first += group_size) {
+        const std::int32_t count =
+            group_size < trials_per_run - first ? group_size : trials_per_run - first;
+        play_trials_in_lanes(record->rules, unit, &boundaries[static_cast<std::size_t>(first)],
+                             count, group.get());
+        // Each trial's figures go to both writers, in the order of the trials: its line now,
+        // its summary to the page.
+        for (std::int32_t i = 0; i < count; ++i) {
+            const TrialResult& trial = group[static_cast<std::size_t>(i)];
+            write_trial_line(results_stream, trial);
+            add_to_totals(&record->totals, trial);
+            record_trial(record, first + i, trial);
+        }
     }
     write_averages(results_stream, record->totals);
 }

@@ -54,25 +54,15 @@ float next_float_up(float value) {
     return value;
 }
 
-/* ---------------------------------- slump points ---------------------------------- */
-
-// The medal difference: `medals` held minus the medals bought for `money` yen (50 for every
-// 1000), truncated toward zero. The difference is exact in a double.
-std::int32_t medal_difference(float medals, std::int32_t money) {
-    const std::int32_t refills = -money / refill_price;  // the first 50 medals count as one
-    const double bought = static_cast<double>(refills) * refill_medals;
-    return static_cast<std::int32_t>(static_cast<double>(medals) - bought);
-}
-
 // Records the slump point after `spins` spins, a multiple of slump_step up to the 7000th.
 void record_slump_point(TrialResult* trial, std::int32_t spins, float medals, std::int32_t money) {
     trial->slump[spins / slump_step] = medal_difference(medals, money);
 }
 
+}  // namespace
+
 /* ---------------------------------- end of a trial ---------------------------------- */
 
-// Fills in the figures of a trial that ended with `medals` medals and `money` yen paid, its
-// entries already recorded.
 void finish_trial(const TrialRules& rules, float medals, std::int32_t money, std::int32_t spins,
                   TrialResult* trial) {
     const std::int32_t last_entry = trial->entries[trial->entry_count - 1];
@@ -84,8 +74,6 @@ void finish_trial(const TrialRules& rules, float medals, std::int32_t money, std
     trial->cash = cash_for_medals(trial->medals, rules.exchange_rate);
     trial->spins = spins;
 }
-
-}  // namespace
 
 /* ------------------------------------ the draws ------------------------------------ */
 

@@ -95,6 +95,19 @@ std::int32_t cash_for_medals(std::int32_t medals, std::int32_t exchange_rate);
 // (7000 to 7501); the rest belong to the trials after it.
 std::int32_t play_trial(const TrialRules& rules, const std::int32_t* draws, TrialResult* trial);
 
+// The medal difference of the slump graph: `medals` held minus the medals bought for `money`
+// yen (50 for every 1000, the first 50 included), truncated toward zero. The difference is exact
+// in a double.
+inline std::int32_t medal_difference(float medals, std::int32_t money) {
+    const std::int32_t refills = -money / 1000;  // the first 50 medals count as one
+    return static_cast<std::int32_t>(static_cast<double>(medals) - 50.0 * refills);
+}
+
+// Fills in the figures of a trial whose entries are recorded, that played `spins` spins and
+// ended with `medals` medals and `money` yen paid: its bonuses, medals left, money, cash and spins.
+void finish_trial(const TrialRules& rules, float medals, std::int32_t money, std::int32_t spins,
+                  TrialResult* trial);
+
 // Adds the figures of a finished trial to the run's totals.
 void add_to_totals(RunTotals* totals, const TrialResult& trial);
 
