@@ -48,7 +48,7 @@ struct RandomLeap {
 
 // The leap of `steps` steps, by squaring: some 60 operations for any count up to 2^64.
 constexpr RandomLeap random_leap(std::uint64_t steps) {
-    RandomLeap leap{1u, 0u};          // no step at all
+    RandomLeap leap{1u, 0u};              // no step at all
     RandomLeap power{214013u, 2531011u};  // one step, then 2, 4, 8, ... steps
     for (; steps != 0; steps /= 2) {
         // leap, then power: state * leap.m * power.m + leap.i * power.m + power.i

@@ -100,7 +100,7 @@ static RunOutcome run_steps(std::uint32_t seed) {
             // the random source seeded with `seed`.
             console_write(texts::accepted_settings, settings.X, printed_y(settings.Y), settings.Z);
             console_write(texts::calculating);
-            const auto record = std::make_unique<RunRecord>();
+            const std::unique_ptr<RunRecord> record(new RunRecord);  // filled by write_results
             write_results(results_stream, seed, settings, record.get());
             page = page_of_run(*record);
             break;
@@ -131,12 +131,14 @@ void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings
     // Where each trial lies in the random source's sequence, found from the draws alone; then
     // the trials in groups, side by side in the widest vector unit the processor has. The
     // random source is left where the last trial leaves it.
-    const auto boundaries = std::make_unique<TrialBoundary[]>(trials_per_run);
-    random_seed(find_trial_boundaries(seed, record->rules.hit_threshold, boundaries.get(),
-                                      trials_per_run));
+    // The buffers are left uninitialised (every byte read is written first): only the pages
+    // that the trials touch are ever mapped, not the whole room for 7000 entries a trial.
+    const std::unique_ptr<TrialBoundary[]> boundaries(new TrialBoundary[trials_per_run]);
+    random_seed(
+        find_trial_boundaries(seed, record->rules.hit_threshold, boundaries.get(), trials_per_run));
     const LaneUnit unit = widest_lane_unit();
     const std::int32_t group_size = trials_in_lanes(unit);
-    const auto group = std::make_unique<TrialResult[]>(static_cast<std::size_t>(group_size));
+    const std::unique_ptr<TrialResult[]> group(new TrialResult[group_size]);
     for (std::int32_t first = 0; first < trials_per_run; first += group_size) {
         const std::int32_t count =
             group_size < trials_per_run - first ? group_size : trials_per_run - first;

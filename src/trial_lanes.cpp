@@ -21,12 +21,48 @@
 
 namespace {
 
-// The draws looked at together in the scan: a few vectors' worth at a time, so that a trial
-// ended early by a bonus costs little more than the draws up to it.
-constexpr std::int32_t scan_block = 32;
-
 // Spins that every trial plays before the first draw that can end it.
 constexpr std::int32_t spins_before_end = spins_to_end - 1;
+
+// The draws of spins 7000 to 7500, in blocks of eight: eight generator states one step apart,
+// each leaping eight steps at a time, held in two vectors.
+using ScanStates = std::uint32_t __attribute__((vector_size(16)));
+using ScanBits = std::int32_t __attribute__((vector_size(16)));
+
+// The first of the eight draws that follow `state` (1 to 8) that is a bonus, or 0.
+inline std::int32_t first_bonus_of_eight(const ScanStates (&states)[2], ScanBits limit) {
+    // Bits 16 to 30 of a state in place, as a signed number, against T * 2^16 + 0xFFFF.
+    const ScanBits low = __builtin_convertvector(states[0] & 0x7FFF0000u, ScanBits) <= limit;
+    const ScanBits high = __builtin_convertvector(states[1] & 0x7FFF0000u, ScanBits) <= limit;
+    for (std::int32_t i = 0; i < 4; ++i) {
+        if (low[i] != 0) return i + 1;
+    }
+    for (std::int32_t i = 0; i < 4; ++i) {
+        if (high[i] != 0) return i + 5;
+    }
+    return 0;
+}
+
+// The draws a trial takes that has reached `state` after its 6999th draw: the first spin from
+// the 7000th on whose draw is a bonus, or 7501 when none up to the 7500th is.
+std::int32_t trial_draws(std::uint32_t state, std::int32_t hit_threshold) {
+    constexpr RandomLeap leap_of_eight = random_leap(8);
+    const ScanBits limit = ScanBits{} + (hit_threshold * 65536 + 0xFFFF);
+    std::uint32_t first_states[8];
+    for (std::uint32_t& first_state : first_states)
+        first_state = state = random_next_state(state);
+    ScanStates states[2];
+    std::memcpy(states, first_states, sizeof states);
+    // 501 draws are 62 blocks of eight and one more draw; a bonus found past the 7500th spin
+    // does not count.
+    for (std::int32_t first = spins_to_end; first <= spin_cap; first += 8) {
+        const std::int32_t found = first_bonus_of_eight(states, limit);
+        if (found != 0) return first + found - 1 <= spin_cap ? first + found - 1 : spin_cap + 1;
+        for (ScanStates& vector : states)
+            vector = vector * leap_of_eight.multiplier + leap_of_eight.increment;
+    }
+    return spin_cap + 1;
+}
 
 }  // namespace
 
@@ -34,23 +70,9 @@ std::uint32_t find_trial_boundaries(std::uint32_t state, std::int32_t hit_thresh
                                     TrialBoundary* boundaries, std::int32_t count) {
     constexpr RandomLeap to_first_ending_draw = random_leap(spins_before_end);
     for (std::int32_t trial = 0; trial < count; ++trial) {
-        // From the trial's start, straight to the 6999th draw; then the draws of spins 7000 to
-        // 7500 in blocks, up to the first bonus. Without one, the trial takes 7501 draws.
-        std::uint32_t scan = random_leap_from(state, to_first_ending_draw);
-        std::int32_t draws = max_draws_per_trial;
-        for (std::int32_t first = spins_to_end; first <= spin_cap && draws > spin_cap;
-             first += scan_block) {
-            std::int32_t block[scan_block];
-            const std::int32_t size = spin_cap + 1 - first < scan_block ? spin_cap + 1 - first
-                                                                        : scan_block;
-            random_fill_from(&scan, block, static_cast<std::size_t>(size));
-            for (std::int32_t i = 0; i < size; ++i) {
-                if (block[i] <= hit_threshold) {
-                    draws = first + i;
-                    break;
-                }
-            }
-        }
+        // From the trial's start, straight to its 6999th draw, then the draws that can end it.
+        const std::int32_t draws =
+            trial_draws(random_leap_from(state, to_first_ending_draw), hit_threshold);
         boundaries[trial] = TrialBoundary{state, draws};
         state = random_leap_from(state, random_leap(static_cast<std::uint64_t>(draws)));
     }
@@ -74,8 +96,8 @@ inline StateVector next_states(StateVector state) {
     const __m128i multiplier = _mm_set1_epi32(214013);
     const __m128i even = _mm_mul_epu32(s, multiplier);
     const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(s, 32), multiplier);
-    const __m128i products = _mm_unpacklo_epi32(_mm_shuffle_epi32(even, 0x08),
-                                                _mm_shuffle_epi32(odd, 0x08));
+    const __m128i products =
+        _mm_unpacklo_epi32(_mm_shuffle_epi32(even, 0x08), _mm_shuffle_epi32(odd, 0x08));
     StateVector next;
     std::memcpy(&next, &products, sizeof next);
     return next + 2531011u;

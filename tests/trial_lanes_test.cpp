@@ -26,7 +26,8 @@ TEST(RandomLeap, IsThatManyStepsOfTheGenerator) {
                 state = random_next_state(state);
         }
         for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(random_leap_from(starts[i], random_leap(k)), stepped[i]) << starts[i] << " " << k;
+            EXPECT_EQ(random_leap_from(starts[i], random_leap(k)), stepped[i])
+                << starts[i] << " " << k;
     }
 }
 
@@ -71,15 +72,15 @@ Figures lane_figures(const TrialResult& trial) {
 
 // How often the hard cases came up in the runs checked.
 struct HardCases {
-    int ended_on_7000 = 0;       // a bonus on the 7000th spin ended the trial
-    int ended_on_7500 = 0;       // a bonus on the last spin there can be
-    int capped = 0;              // no bonus from the 7000th spin on
-    int winning_cap_draw = 0;    // the cap, on a draw that would have been a bonus
-    int bonus_on_6999 = 0;       // a bonus on the 6999th spin, which did not end the trial
+    int ended_on_7000 = 0;     // a bonus on the 7000th spin ended the trial
+    int ended_on_7500 = 0;     // a bonus on the last spin there can be
+    int capped = 0;            // no bonus from the 7000th spin on
+    int winning_cap_draw = 0;  // the cap, on a draw that would have been a bonus
+    int bonus_on_6999 = 0;     // a bonus on the 6999th spin, which did not end the trial
 };
 
-void count_hard_cases(const Figures& trial, std::int32_t hit_threshold,
-                      std::uint32_t start_state, HardCases* cases) {
+void count_hard_cases(const Figures& trial, std::int32_t hit_threshold, std::uint32_t start_state,
+                      HardCases* cases) {
     cases->ended_on_7000 += trial.draws_used == 7000 ? 1 : 0;
     cases->ended_on_7500 += trial.draws_used == 7500 ? 1 : 0;
     cases->capped += trial.draws_used == 7501 ? 1 : 0;
@@ -100,14 +101,14 @@ TEST(TrialLanes, EveryUnitPlaysTheSerialLoopsTrialsAcrossTheSettings) {
         Settings settings;
     } runs[] = {
         {12345, {240, 260.0f, 7}},
-        {1, {1000, 720.0f, 10}},   // rare bonuses: caps, and trials that end on 7000 or 7500
+        {1, {1000, 720.0f, 10}},  // rare bonuses: caps, and trials that end on 7000 or 7500
         {2, {1000, 120.0f, 5}},
-        {3, {1000, 360.0f, 6}},    // L = 1 exactly
-        {4, {100, 120.0f, 9}},     // frequent bonuses, L = 3
-        {5, {100, 720.0f, 8}},     // L = 0.5
-        {6, {327, 180.0f, 7}},     // T = 100, L = 2
+        {3, {1000, 360.0f, 6}},                           // L = 1 exactly
+        {4, {100, 120.0f, 9}},                            // frequent bonuses, L = 3
+        {5, {100, 720.0f, 8}},                            // L = 0.5
+        {6, {327, 180.0f, 7}},                            // T = 100, L = 2
         {7, {328, std::nextafter(180.0f, 1000.0f), 10}},  // T = 99, L just below 2
-        {8, {999, std::nextafter(360.0f, 0.0f), 5}},       // L just above 1
+        {8, {999, std::nextafter(360.0f, 0.0f), 5}},      // L just above 1
         {0xFFFFFFFFu, {523, 333.3f, 8}},
     };
     const LaneUnit units[] = {LaneUnit::sse2, LaneUnit::avx2, LaneUnit::avx512};
