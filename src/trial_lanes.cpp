@@ -137,7 +137,7 @@ inline unsigned mask_bits(MaskVector mask) {
     std::memcpy(&bits, &mask, sizeof bits);
     return static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(bits)));
 }
-#include "trial_lanes_body.inc"
+#include "trial_lanes_body.inc"  // NOLINT(readability-duplicate-include): once per unit
 }  // namespace avx2_lanes
 #pragma GCC pop_options
 
@@ -156,7 +156,7 @@ inline unsigned mask_bits(MaskVector mask) {
     std::memcpy(&bits, &mask, sizeof bits);
     return _mm512_cmplt_epi32_mask(bits, _mm512_setzero_si512());
 }
-#include "trial_lanes_body.inc"
+#include "trial_lanes_body.inc"  // NOLINT(readability-duplicate-include): once per unit
 }  // namespace avx512_lanes
 #pragma GCC pop_options
 
@@ -183,12 +183,12 @@ bool lane_unit_available(LaneUnit unit) {
         case LaneUnit::sse2:
             return true;
         case LaneUnit::avx2:
-            return __builtin_cpu_supports("avx2") != 0;
+            return static_cast<bool>(__builtin_cpu_supports("avx2"));
         case LaneUnit::avx512:
-            return __builtin_cpu_supports("avx512f") != 0 &&
-                   __builtin_cpu_supports("avx512dq") != 0 &&
-                   __builtin_cpu_supports("avx512bw") != 0 &&
-                   __builtin_cpu_supports("avx512vl") != 0;
+            return static_cast<bool>(__builtin_cpu_supports("avx512f")) &&
+                   static_cast<bool>(__builtin_cpu_supports("avx512dq")) &&
+                   static_cast<bool>(__builtin_cpu_supports("avx512bw")) &&
+                   static_cast<bool>(__builtin_cpu_supports("avx512vl"));
     }
     return false;
 #else
