@@ -84,6 +84,7 @@ std::uint32_t find_trial_boundaries(std::uint32_t state, std::int32_t hit_thresh
 // SSE2, or plain code where there is no x86: 4 lanes to a vector.
 namespace sse2_lanes {
 constexpr std::int32_t lanes_per_vector = 4;
+constexpr bool masks_in_registers = false;
 constexpr std::int32_t vectors = 3;
 using MaskVector = std::int32_t __attribute__((vector_size(16)));
 using StateVector = std::uint32_t __attribute__((vector_size(16)));
@@ -126,6 +127,7 @@ inline unsigned mask_bits(MaskVector mask) {
 #pragma GCC target("avx2")
 namespace avx2_lanes {
 constexpr std::int32_t lanes_per_vector = 8;
+constexpr bool masks_in_registers = false;
 constexpr std::int32_t vectors = 2;
 using MaskVector = std::int32_t __attribute__((vector_size(32)));
 using StateVector = std::uint32_t __attribute__((vector_size(32)));
@@ -145,7 +147,8 @@ inline unsigned mask_bits(MaskVector mask) {
 #pragma GCC target("avx512f,avx512dq,avx512bw,avx512vl")
 namespace avx512_lanes {
 constexpr std::int32_t lanes_per_vector = 16;
-constexpr std::int32_t vectors = 2;
+constexpr bool masks_in_registers = true;
+constexpr std::int32_t vectors = 3;
 using MaskVector = std::int32_t __attribute__((vector_size(64)));
 using StateVector = std::uint32_t __attribute__((vector_size(64)));
 inline StateVector next_states(StateVector state) {
@@ -171,7 +174,7 @@ std::int32_t trials_in_lanes(LaneUnit unit) {
         case LaneUnit::avx2:
             return 16;
         case LaneUnit::avx512:
-            return 32;
+            return 48;
     }
     return 8;
 }

@@ -36,7 +36,7 @@ enum class LaneUnit {
 };
 
 // Most trials played side by side by any unit: the size of a group of trials.
-constexpr std::int32_t max_trials_in_lanes = 32;
+constexpr std::int32_t max_trials_in_lanes = 48;
 
 // The trials that `unit` plays side by side.
 std::int32_t trials_in_lanes(LaneUnit unit);
