@@ -408,11 +408,24 @@ void put_bonus_chart(std::string* out, const RunStatistics& s) {
 
 /* ------------------------------------ the figures ------------------------------------ */
 
-// Opens a card of the summary with its heading.
-void open_card(std::string* out, const char* heading) {
+// Opens a card of the summary: its heading, then its figure, in the class `value_class`.
+void open_card(std::string* out, const char* heading, const char* value_class = "") {
     put(out, "<div class=\"card\"><h3>");
     put(out, heading);
-    put(out, "</h3>\n");
+    put(out, "</h3>\n<div class=\"value");
+    if (*value_class != '\0') out->push_back(' ');
+    put(out, value_class);
+    put(out, "\">");
+}
+
+// Ends a card's figure and begins the note under it.
+void begin_note(std::string* out) {
+    put(out, "</div>\n<p>");
+}
+
+// Ends a card's note and the card.
+void close_card(std::string* out) {
+    put(out, "</p></div>\n");
 }
 
 // The settings and identity of the run.
@@ -439,60 +452,67 @@ void put_introduction(std::string* out, const RunStatistics& s) {
 void put_cards(std::string* out, const RunStatistics& s) {
     put(out, "<h2>まとめ</h2>\n<div class=\"cards\">\n");
 
-    open_card(out, "平均収支（1試行あたり）");
     const std::int64_t mean = thousandth_rounded(s.profit_total);
-    put(out, "<div class=\"value ");
-    put(out, profit_class(mean));
-    put(out, "\">");
+    open_card(out, "平均収支（1試行あたり）", profit_class(mean));
     put_signed_yen(out, mean);
-    put(out, "</div>\n<p>95 %信頼区間 ");
+    begin_note(out);
+    put(out, "95 %信頼区間 ");
     put_signed_yen(out, s.profit_ci95_low);
     put(out, " 〜 ");
     put_signed_yen(out, s.profit_ci95_high);
-    put(out, "。収支は換金額から投資額を引いた額です。</p></div>\n");
+    put(out, "。収支は換金額から投資額を引いた額です。");
+    close_card(out);
 
     open_card(out, "勝率");
-    put(out, "<div class=\"value\">");
     append_fixed(out, s.wins, 1, false);
-    put(out, " %</div>\n<p>収支がプラスになった試行の割合（");
+    put(out, " %");
+    begin_note(out);
+    put(out, "収支がプラスになった試行の割合（");
     append_integer(out, s.wins);
     put(out, " / 1000試行）。標準誤差 ±");
     append_fixed(out, s.win_rate_error_permille, 1, false);
-    put(out, " %。</p></div>\n");
+    put(out, " %。");
+    close_card(out);
 
     open_card(out, "用意する現金");
-    put(out, "<div class=\"value\">");
     put_amount(out, s.money_paid.p95, "円");
-    put(out, "</div>\n<p>95 %の試行はこの投資額で足ります。中央値 ");
+    begin_note(out);
+    put(out, "95 %の試行はこの投資額で足ります。中央値 ");
     put_amount(out, s.money_paid.p50, "円");
     put(out, "、最大 ");
     put_amount(out, s.money_paid.max, "円");
-    put(out, "。</p></div>\n");
+    put(out, "。");
+    close_card(out);
 
     open_card(out, "機械割");
-    put(out, "<div class=\"value\">");
     put_percent_of_millionths(out, s.payout_simulated_millionths);
-    put(out, "</div>\n<p>シミュレーションでの値。設定からの理論値は ");
+    begin_note(out);
+    put(out, "シミュレーションでの値。設定からの理論値は ");
     put_percent_of_millionths(out, s.payout_theoretical_millionths);
-    put(out, "。</p></div>\n");
+    put(out, "。");
+    close_card(out);
 
     open_card(out, "最大ハマり（ボーナスなしの最長回転数）");
-    put(out, "<div class=\"value\">");
     put_amount(out, s.longest_without_bonus.p50, "回転");
-    put(out, "</div>\n<p>1試行の中での最長ハマりの中央値。全試行での最大は ");
+    begin_note(out);
+    put(out, "1試行の中での最長ハマりの中央値。全試行での最大は ");
     put_amount(out, s.longest_without_bonus.max, "回転");
-    put(out, "。</p></div>\n");
+    put(out, "。");
+    close_card(out);
 
     open_card(out, "結果ファイルの平均");
-    put(out, "<div class=\"value\">");
     append_integer(out, s.average_bonuses);
     put(out, "回 ");
     append_integer(out, s.average_medals);
     put(out, "枚 ");
     append_integer(out, s.average_profit);
+    put(out, "円");
+    begin_note(out);
     put(out,
-        "円</div>\n<p>Quorvantelmix.txt の最後の行と同じ、ボーナス回数・残りメダル・収支の平均"
-        "（端数は切り捨て）。</p></div>\n</div>\n");
+        "Quorvantelmix.txt の最後の行と同じ、ボーナス回数・残りメダル・収支の平均"
+        "（端数は切り捨て）。");
+    close_card(out);
+    put(out, "</div>\n");
 }
 
 // One row of the table of quantiles.
