@@ -292,21 +292,45 @@ void put_bars(std::string* out, const Histogram& histogram, const Scale& x, cons
     }
 }
 
+// What a histogram chart shows.
+struct HistogramChart {
+    const char* id;             // the figure's id
+    const char* caption;        // its caption and title
+    const char* x_title;        // the title of its horizontal axis
+    const char* unit;           // the unit of the values, in the bars' titles
+    std::int64_t most_x_ticks;  // the most ticks along the horizontal axis
+    bool by_sign;               // bars below zero in the loss colour
+};
+
+// The scales of a chart.
+struct ChartScales {
+    Scale x;  // horizontal
+    Scale y;  // vertical
+};
+
+// Opens the chart of `histogram` and puts its axes and bars; the caller adds its marks and
+// closes it.
+ChartScales put_histogram(std::string* out, const Histogram& histogram,
+                          const HistogramChart& chart) {
+    open_chart(out, chart.id, chart.caption);
+    const std::int64_t span = static_cast<std::int64_t>(histogram.bin_count) * histogram.bin_width;
+    const Scale x{static_cast<double>(histogram.first_edge),
+                  static_cast<double>(histogram.first_edge + span), plot_left, plot_right};
+    std::int64_t y_step = 1;
+    const Scale y = round_scale(0, static_cast<std::int64_t>(highest_bin(histogram)) + 1, 6,
+                                plot_bottom, plot_top, &y_step);
+    put_y_axis(out, y, y_step, "試行数");
+    const std::int64_t x_step = tick_step(span, chart.most_x_ticks);
+    put_x_axis(out, x, round_to_step(histogram.first_edge, x_step, true), x_step, chart.x_title);
+    put_bars(out, histogram, x, y, chart.by_sign, chart.unit);
+    return ChartScales{x, y};
+}
+
 // The histogram of the profit per trial, with the mean, the median and break-even marked.
 void put_profit_chart(std::string* out, const RunStatistics& s) {
-    const Histogram& h = s.profit_histogram;
-    open_chart(out, "profit-histogram", "収支の分布（1試行ごと）");
-    const Scale x{
-        static_cast<double>(h.first_edge),
-        static_cast<double>(h.first_edge + static_cast<std::int64_t>(h.bin_count) * h.bin_width),
-        plot_left, plot_right};
-    std::int64_t y_step = 1;
-    const Scale y = round_scale(0, static_cast<std::int64_t>(highest_bin(h)) + 1, 6, plot_bottom,
-                                plot_top, &y_step);
-    put_y_axis(out, y, y_step, "試行数");
-    const std::int64_t x_step = tick_step(static_cast<std::int64_t>(h.bin_count) * h.bin_width, 7);
-    put_x_axis(out, x, round_to_step(h.first_edge, x_step, true), x_step, "収支（円）");
-    put_bars(out, h, x, y, true, "円");
+    const HistogramChart chart = {
+        "profit-histogram", "収支の分布（1試行ごと）", "収支（円）", "円", 7, true};
+    const Scale x = put_histogram(out, s.profit_histogram, chart).x;
     const double mean = static_cast<double>(s.profit_total) / trials_per_run;
     put_marker(out, x, 0.0, "stroke:#1d2733;stroke-width:2", "±0", plot_top + 12.0);
     put_marker(out, x, mean, "stroke:#e08a00;stroke-width:2;stroke-dasharray:6 4", "平均",
@@ -381,18 +405,11 @@ void put_slump_chart(std::string* out, const SlumpGraph& series) {
 // The bonuses per trial against the counts that the odds of a spin predict.
 void put_bonus_chart(std::string* out, const RunStatistics& s) {
     const Histogram& h = s.bonus_histogram;
-    open_chart(out, "bonus-histogram", "ボーナス回数の分布と理論値");
-    const Scale x{
-        static_cast<double>(h.first_edge),
-        static_cast<double>(h.first_edge + static_cast<std::int64_t>(h.bin_count) * h.bin_width),
-        plot_left, plot_right};
-    std::int64_t y_step = 1;
-    const Scale y = round_scale(0, static_cast<std::int64_t>(highest_bin(h)) + 1, 6, plot_bottom,
-                                plot_top, &y_step);
-    put_y_axis(out, y, y_step, "試行数");
-    const std::int64_t x_step = tick_step(static_cast<std::int64_t>(h.bin_count) * h.bin_width, 10);
-    put_x_axis(out, x, round_to_step(h.first_edge, x_step, true), x_step, "ボーナス回数");
-    put_bars(out, h, x, y, false, "回");
+    const HistogramChart chart = {
+        "bonus-histogram", "ボーナス回数の分布と理論値", "ボーナス回数", "回", 10, false};
+    const ChartScales scales = put_histogram(out, h, chart);
+    const Scale& x = scales.x;
+    const Scale& y = scales.y;
     put(out, R"(<polyline fill="none" style="stroke:#e08a00;stroke-width:2" points=")");
     for (std::int32_t i = 0; i < h.bin_count; ++i) {
         const double center = h.first_edge + (i + 0.5) * h.bin_width;
