@@ -118,6 +118,9 @@ inline unsigned mask_bits(MaskVector mask) {
     return bits;
 #endif
 }
+inline unsigned bonus_bits(MaskVector bonus, MaskVector /*draw_bits*/, MaskVector /*limit*/) {
+    return mask_bits(bonus);
+}
 #include "trial_lanes_body.inc"
 }  // namespace sse2_lanes
 
@@ -139,6 +142,9 @@ inline unsigned mask_bits(MaskVector mask) {
     std::memcpy(&bits, &mask, sizeof bits);
     return static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(bits)));
 }
+inline unsigned bonus_bits(MaskVector bonus, MaskVector /*draw_bits*/, MaskVector /*limit*/) {
+    return mask_bits(bonus);
+}
 #include "trial_lanes_body.inc"  // NOLINT(readability-duplicate-include): once per unit
 }  // namespace avx2_lanes
 #pragma GCC pop_options
@@ -158,6 +164,14 @@ inline unsigned mask_bits(MaskVector mask) {
     __m512i bits;
     std::memcpy(&bits, &mask, sizeof bits);
     return _mm512_cmplt_epi32_mask(bits, _mm512_setzero_si512());
+}
+inline unsigned bonus_bits(MaskVector /*bonus*/, MaskVector a, MaskVector b) {
+    // Straight into a mask register, without the comparison's vector.
+    __m512i left;
+    __m512i right;
+    std::memcpy(&left, &a, sizeof left);
+    std::memcpy(&right, &b, sizeof right);
+    return _mm512_cmple_epi32_mask(left, right);
 }
 #include "trial_lanes_body.inc"  // NOLINT(readability-duplicate-include): once per unit
 }  // namespace avx512_lanes
