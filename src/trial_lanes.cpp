@@ -118,7 +118,7 @@ inline unsigned mask_bits(MaskVector mask) {
     return bits;
 #endif
 }
-inline unsigned bonus_bits(MaskVector bonus, MaskVector /*draw_bits*/, MaskVector /*limit*/) {
+inline unsigned bonus_bits(MaskVector bonus, MaskVector /*draw_bits*/, MaskVector /*bound*/) {
     return mask_bits(bonus);
 }
 #include "trial_lanes_body.inc"
@@ -142,7 +142,7 @@ inline unsigned mask_bits(MaskVector mask) {
     std::memcpy(&bits, &mask, sizeof bits);
     return static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(bits)));
 }
-inline unsigned bonus_bits(MaskVector bonus, MaskVector /*draw_bits*/, MaskVector /*limit*/) {
+inline unsigned bonus_bits(MaskVector bonus, MaskVector /*draw_bits*/, MaskVector /*bound*/) {
     return mask_bits(bonus);
 }
 #include "trial_lanes_body.inc"  // NOLINT(readability-duplicate-include): once per unit
@@ -171,7 +171,7 @@ inline unsigned bonus_bits(MaskVector /*bonus*/, MaskVector a, MaskVector b) {
     __m512i right;
     std::memcpy(&left, &a, sizeof left);
     std::memcpy(&right, &b, sizeof right);
-    return _mm512_cmple_epi32_mask(left, right);
+    return _mm512_cmplt_epi32_mask(left, right);
 }
 #include "trial_lanes_body.inc"  // NOLINT(readability-duplicate-include): once per unit
 }  // namespace avx512_lanes
