@@ -41,7 +41,7 @@ p { margin: 0.4em 0; }
 .card p { font-size: 0.85em; color: var(--muted); }
 .loss { color: var(--loss); } .win { color: var(--win); }
 table { border-collapse: collapse; width: 100%; font-variant-numeric: tabular-nums; }
-th, td { border-bottom: 1px solid var(--line); padding: 4px 6px; text-align: right; }
+th, td { border-bottom: 1px solid var(--line); padding: 4px 6px; text-align: right; white-space: nowrap; }
 th:first-child, td:first-child { text-align: left; }
 .scroll { overflow-x: auto; }
 figure { margin: 12px 0; break-inside: avoid; }
@@ -52,7 +52,8 @@ svg text { fill: var(--ink); paint-order: stroke; stroke: #fff; stroke-width: 3p
 .legend { font-size: 0.85em; color: var(--muted); }
 .swatch { display: inline-block; width: 12px; height: 12px; margin: 0 4px 0 10px; vertical-align: -1px; }
 footer { margin-top: 2em; font-size: 0.8em; color: var(--muted); }
-@media (max-width: 520px) { body { padding: 10px; font-size: 14px; } .card .value { font-size: 1.3em; } }
+@media (max-width: 520px) { body { padding: 10px; font-size: 14px; } .card .value { font-size: 1.3em; }
+  svg { font-size: 17px; } }
 @page { size: A4; margin: 12mm; }
 @media print { body { max-width: none; padding: 0; font-size: 11px; } h2 { break-after: avoid; } }
 </style>
