@@ -13,13 +13,15 @@ seconds="${1:-1800}"
 out="${2:-build-fuzz/findings}"
 mkdir -p build-fuzz
 
-# The program's sources without its entry point, with the fuzz target and AFL++'s driver.
+# The program's sources without its entry point, with the fuzz target and AFL++'s driver. The
+# texts are compiled on their own, as in the build: only their literals are stored as Shift_JIS.
 sources=()
 for source in src/*.cpp; do
-  [[ "$source" == src/main.cpp ]] || sources+=("$source")
+  [[ "$source" == src/main.cpp || "$source" == src/texts.cpp ]] || sources+=("$source")
 done
 flags=(-std=c++17 -O2 -g -fsanitize=address,undefined -fno-sanitize-recover=all
-       -D_GLIBCXX_ASSERTIONS -finput-charset=UTF-8 -fexec-charset=CP932 -Isrc)
+       -D_GLIBCXX_ASSERTIONS -ffp-contract=off -fno-math-errno -Isrc)
+text_flags=(-finput-charset=UTF-8 -fexec-charset=CP932)
 # Debian's afl++ GCC pass may refuse a newer package build of the same GCC; then a stand-in pass
 # (fuzz/gcc_pass_shim.c) loads it with the configure line it was built with.
 printf 'int main() { return 0; }\n' > build-fuzz/probe.cpp
@@ -40,7 +42,8 @@ if ! AFL_QUIET=1 afl-g++-fast build-fuzz/probe.cpp -o build-fuzz/probe > build-f
   AFL_QUIET=1 afl-g++-fast build-fuzz/probe.cpp -o build-fuzz/probe
 fi
 
-AFL_QUIET=1 afl-g++-fast "${flags[@]}" "${sources[@]}" fuzz/settings_target.cpp \
+AFL_QUIET=1 afl-g++-fast "${flags[@]}" "${text_flags[@]}" -c src/texts.cpp -o build-fuzz/texts.o
+AFL_QUIET=1 afl-g++-fast "${flags[@]}" "${sources[@]}" build-fuzz/texts.o fuzz/settings_target.cpp \
   -fsanitize=fuzzer -o build-fuzz/settings_fuzz
 
 rm -rf "$out"
