@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -70,6 +71,32 @@ Figures lane_figures(const TrialResult& trial) {
     return f;
 }
 
+// The trials of a run played in lanes of `unit`, from `boundaries`, in groups as the run makes
+// them (the last one short where 1000 does not divide).
+std::vector<Figures> lane_run(const TrialRules& rules, LaneUnit unit,
+                              const std::vector<TrialBoundary>& boundaries) {
+    std::vector<Figures> trials;
+    const auto group = std::make_unique<TrialResult[]>(max_trials_in_lanes);
+    for (std::int32_t first = 0; first < trials_per_run; first += trials_in_lanes(unit)) {
+        const std::int32_t count = std::min(trials_in_lanes(unit), trials_per_run - first);
+        play_trials_in_lanes(rules, unit, &boundaries[static_cast<std::size_t>(first)], count,
+                             group.get());
+        for (std::int32_t i = 0; i < count; ++i)
+            trials.push_back(lane_figures(group[static_cast<std::size_t>(i)]));
+    }
+    return trials;
+}
+
+// Checks that `actual` and `expected` hold the same trials, naming the first that differs.
+void expect_same_trials(const std::vector<Figures>& actual, const std::vector<Figures>& expected) {
+    ASSERT_EQ(actual.size(), expected.size());
+    const auto differ = std::mismatch(actual.begin(), actual.end(), expected.begin());
+    if (differ.first != actual.end())
+        ADD_FAILURE() << "trial " << differ.first - actual.begin() << ": "
+                      << testing::PrintToString(*differ.first) << " instead of "
+                      << testing::PrintToString(*differ.second);
+}
+
 // How often the hard cases came up in the runs checked.
 struct HardCases {
     int ended_on_7000 = 0;     // a bonus on the 7000th spin ended the trial
@@ -113,7 +140,6 @@ TEST(TrialLanes, EveryUnitPlaysTheSerialLoopsTrialsAcrossTheSettings) {
     };
     const LaneUnit units[] = {LaneUnit::sse2, LaneUnit::avx2, LaneUnit::avx512};
     HardCases hard{};
-    const auto group = std::make_unique<TrialResult[]>(max_trials_in_lanes);
     for (const auto& run : runs) {
         SCOPED_TRACE(testing::Message() << "seed " << run.seed << ", X=" << run.settings.X
                                         << " Y=" << run.settings.Y << " Z=" << run.settings.Z);
@@ -134,16 +160,7 @@ TEST(TrialLanes, EveryUnitPlaysTheSerialLoopsTrialsAcrossTheSettings) {
         for (const LaneUnit unit : units) {
             if (!lane_unit_available(unit)) continue;
             SCOPED_TRACE(testing::Message() << "lanes " << trials_in_lanes(unit));
-            // Groups as the run makes them, the last one short where 1000 does not divide.
-            for (std::int32_t first = 0; first < trials_per_run; first += trials_in_lanes(unit)) {
-                const std::int32_t count = std::min(trials_in_lanes(unit), trials_per_run - first);
-                play_trials_in_lanes(rules, unit, &boundaries[static_cast<std::size_t>(first)],
-                                     count, group.get());
-                for (std::int32_t i = 0; i < count; ++i)
-                    ASSERT_EQ(lane_figures(group[static_cast<std::size_t>(i)]),
-                              serial.trials[static_cast<std::size_t>(first + i)])
-                        << "trial " << first + i;
-            }
+            expect_same_trials(lane_run(rules, unit, boundaries), serial.trials);
         }
     }
     // The runs above hold the hard cases, so the comparison covered them.
@@ -159,17 +176,7 @@ TEST(TrialLanes, TheWidestUnitPlaysTheModelsTrials) {
     const std::vector<Figures> model = model_run(2024, rules);
     std::vector<TrialBoundary> boundaries(trials_per_run);
     find_trial_boundaries(2024, rules.hit_threshold, boundaries.data(), trials_per_run);
-    const LaneUnit unit = widest_lane_unit();
-    const auto group = std::make_unique<TrialResult[]>(max_trials_in_lanes);
-    for (std::int32_t first = 0; first < trials_per_run; first += trials_in_lanes(unit)) {
-        const std::int32_t count = std::min(trials_in_lanes(unit), trials_per_run - first);
-        play_trials_in_lanes(rules, unit, &boundaries[static_cast<std::size_t>(first)], count,
-                             group.get());
-        for (std::int32_t i = 0; i < count; ++i)
-            ASSERT_EQ(lane_figures(group[static_cast<std::size_t>(i)]),
-                      model[static_cast<std::size_t>(first + i)])
-                << "trial " << first + i;
-    }
+    expect_same_trials(lane_run(rules, widest_lane_unit(), boundaries), model);
 }
 
 }  // namespace
