@@ -1,5 +1,5 @@
-// quorvantelmix_bench.cpp - what a run costs: the draws, the spin loop, the results file, the
-// report page, both files, and the whole program from start to exit.
+// quorvantelmix_bench.cpp - what a run costs: the boundary scan, the lanes of each unit, the
+// results file, the report page, both files, and the whole program from start to exit.
 //
 // Run `build/bench/quorvantelmix_bench`. The "per_spin" column is the time per spin of a run
 // (7.5 million spins, about); "Program" is the real executable, started in a directory that
@@ -47,38 +47,6 @@ void time_per_spin(benchmark::State& state, double spins_per_iteration) {
     time_per(state, "per_spin", spins_per_iteration);
 }
 
-// The random source alone: the draws of one trial.
-void Draws(benchmark::State& state) {
-    random_seed(12345);
-    DrawWindow window;
-    for (auto _ : state) {
-        fill_draw_window(&window);
-        benchmark::DoNotOptimize(window.draws);
-    }
-    time_per(state, "per_draw", max_draws_per_trial);
-}
-BENCHMARK(Draws);
-
-// The spin loop with its draws: the 1000 trials of a run, nothing written.
-void SpinLoop(benchmark::State& state) {
-    const TrialRules rules = trial_rules(default_settings);
-    static TrialResult trial;
-    DrawWindow window;
-    random_seed(12345);
-    fill_draw_window(&window);
-    std::int64_t spins = 0;
-    for (auto _ : state) {
-        for (std::int32_t i = 0; i < trials_per_run; ++i) {
-            const std::int32_t used = play_trial(rules, window.draws, &trial);
-            spins += used;
-            advance_draw_window(&window, used);
-        }
-        benchmark::DoNotOptimize(trial);
-    }
-    time_per_spin(state, static_cast<double>(spins) / static_cast<double>(state.iterations()));
-}
-BENCHMARK(SpinLoop)->Unit(benchmark::kMillisecond);
-
 // The boundary scan: where the 1000 trials of a run lie, from the draws that can end them.
 void Boundaries(benchmark::State& state) {
     const TrialRules rules = trial_rules(default_settings);
@@ -94,14 +62,14 @@ BENCHMARK(Boundaries)->Unit(benchmark::kMillisecond);
 // boundaries found beforehand, nothing written.
 void Lanes(benchmark::State& state) {
     const auto unit = static_cast<LaneUnit>(state.range(0));
-    if (!lane_unit_available(unit)) {
+    if (!lane_unit_available(detect_lane_units(), unit)) {
         state.SkipWithError("this processor lacks the unit");
         return;
     }
     const TrialRules rules = trial_rules(default_settings);
     const auto boundaries = std::make_unique<TrialBoundary[]>(trials_per_run);
     find_trial_boundaries(12345, rules.hit_threshold, boundaries.get(), trials_per_run);
-    const std::int32_t group_size = trials_in_lanes(unit);
+    const std::int32_t group_size = lane_engine(unit).lanes;
     const auto group = std::make_unique<TrialResult[]>(static_cast<std::size_t>(group_size));
     std::int64_t spins = 0;
     for (std::int32_t i = 0; i < trials_per_run; ++i)
@@ -126,7 +94,7 @@ bool write_results_file(RunRecord* record) {
     if (results == nullptr) return false;
     char buffer[64 * 1024];
     std::setvbuf(results, buffer, _IOFBF, sizeof buffer);
-    write_results(results, 12345, default_settings, record);
+    write_results(results, 12345, default_settings, widest_lane_unit(detect_lane_units()), record);
     return close_stream(results);
 }
 

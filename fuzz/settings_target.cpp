@@ -10,11 +10,11 @@
 #include <cstring>
 #include <string>
 
-#include "random_source.h"
 #include "report.h"
 #include "settings.h"
 #include "texts.h"
 #include "trial.h"
+#include "trial_lanes.h"
 
 // The bytes a reading wrote to the results stream, its outcome and its settings.
 struct Reading {
@@ -78,16 +78,17 @@ static bool same_reading(const Reading& a, const Reading& b) {
            std::memcmp(a.results, b.results, a.length) == 0;
 }
 
-// Plays two trials with the valid `settings` and checks the figures every trial must have.
+// Plays two trials with the valid `settings` as a run does (their boundaries scanned, then the
+// trials in the lanes of the widest unit) and checks the figures every trial must have.
 static void play_two_trials(const Settings& settings, std::uint32_t seed) {
-    static DrawWindow window;
-    static TrialResult trial;
+    static TrialResult trials[2];
+    TrialBoundary boundaries[2];
     const TrialRules rules = trial_rules(settings);
-    random_seed(seed);
-    fill_draw_window(&window);
+    find_trial_boundaries(seed, rules.hit_threshold, boundaries, 2);
+    play_trials_in_lanes(rules, widest_lane_unit(detect_lane_units()), boundaries, 2, trials);
     for (int t = 0; t < 2; ++t) {
-        const std::int32_t used = play_trial(rules, window.draws, &trial);
-        require(used >= spins_to_end && used <= max_draws_per_trial,
+        const TrialResult& trial = trials[t];
+        require(boundaries[t].draws >= spins_to_end && boundaries[t].draws <= max_draws_per_trial,
                 "a trial takes 7000 to 7501 draws");
         require(trial.entry_count >= 1 && trial.entry_count <= max_entries_per_trial,
                 "a trial records 1 to 7000 entries");
@@ -98,7 +99,6 @@ static void play_two_trials(const Settings& settings, std::uint32_t seed) {
         require(static_cast<std::int64_t>(trial.cash) * settings.Z <=
                     static_cast<std::int64_t>(trial.medals) * 100,
                 "cash is never worth more than the medals");
-        advance_draw_window(&window, used);
     }
 }
 

@@ -1,5 +1,5 @@
-// decimal_text.h - numbers as decimal text for the report page, formatted by hand so that the
-// same value gives the same bytes on every platform (no C library printf of a float involved).
+// decimal_text.h - numbers as decimal text for the report page: the same value gives the same
+// bytes on every platform and in every locale (no C library printf involved).
 #ifndef QUORVANTELMIX_DECIMAL_TEXT_H
 #define QUORVANTELMIX_DECIMAL_TEXT_H
 
@@ -21,8 +21,7 @@ void append_fixed(std::string* out, std::int64_t scaled, int decimals, bool trim
 void append_tenths(std::string* out, double value);
 
 // Appends the shortest decimal text that reads back as the float `value`, and of those the one
-// nearest to it (of two as near, the even one): "260", "1.3846154". Defined for floats from 0.5
-// up to 2^24, which holds Y (120 to 720) and the loss per spin (0.5 to 3).
+// nearest to it (of two as near, the even one), in fixed notation: "260", "1.3846154".
 void append_shortest_float(std::string* out, float value);
 
 #endif

@@ -1,10 +1,13 @@
-// report.cpp - the trial lines and the line of averages, formatted by hand into blocks.
+// report.cpp - the trial lines and the line of averages, gathered into blocks.
 //
-// The numbers are formatted here rather than by the C library's printf, so that every platform
-// writes the same bytes, and a trial line of any length goes to the file in a few large writes.
+// The numbers are formatted with std::to_chars rather than the C library's printf, so that every
+// platform writes the same bytes, and a trial line of any length goes to the file in a few large
+// writes.
 #include "report.h"
 
+#include <charconv>
 #include <cstddef>
+#include <cstring>
 
 #include "texts.h"
 
@@ -54,30 +57,13 @@ void write_block(std::FILE* results, const char* start, const char* end) {
 }  // namespace
 
 char* put_number(char* out, std::int32_t value, int width) {
-    // Most numbers of a results file are entries of one to four digits in a field of four:
-    // those are put in one go.
-    if (width == 4 && value >= 0 && value < 10000) {
-        out[0] = value >= 1000 ? static_cast<char>('0' + value / 1000) : ' ';
-        out[1] = value >= 100 ? static_cast<char>('0' + value / 100 % 10) : ' ';
-        out[2] = value >= 10 ? static_cast<char>('0' + value / 10 % 10) : ' ';
-        out[3] = static_cast<char>('0' + value % 10);
-        return out + 4;
-    }
-    // The magnitude as an unsigned number, so that the most negative value has one too.
-    const auto bits = static_cast<std::uint32_t>(value);
-    std::uint32_t magnitude = value < 0 ? 0u - bits : bits;
-    char reversed[11];  // the digits from the last, then the sign: "-2147483648" at most
-    int length = 0;
-    do {
-        reversed[length++] = static_cast<char>('0' + magnitude % 10u);
-        magnitude /= 10u;
-    } while (magnitude != 0u);
-    if (value < 0) reversed[length++] = '-';
+    char digits[11];  // "-2147483648" at most
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    const auto length = static_cast<int>(end - digits);
     for (int pad = width - length; pad > 0; --pad)
         *out++ = ' ';
-    while (length > 0)
-        *out++ = reversed[--length];
-    return out;
+    std::memcpy(out, digits, static_cast<std::size_t>(length));
+    return out + length;
 }
 
 void write_trial_line(std::FILE* results, const TrialResult& trial) {

@@ -57,7 +57,7 @@ static RunOutcome after_default_settings(const DefaultSettingsOutcome& defaults)
 }
 
 // One run, step by step; each failure has been reported on the console when it returns.
-static RunOutcome run_steps(std::uint32_t seed) {
+static RunOutcome run_steps(std::uint32_t seed, LaneUnit unit) {
     // 1. The settings file; without one, the default file is written and the run ends. The
     // results file and the report page are not touched.
     std::FILE* settings_stream = open_file(texts::settings_file);
@@ -101,7 +101,7 @@ static RunOutcome run_steps(std::uint32_t seed) {
             console_write(texts::accepted_settings, settings.X, printed_y(settings.Y), settings.Z);
             console_write(texts::calculating);
             const std::unique_ptr<RunRecord> record(new RunRecord);  // filled by write_results
-            write_results(results_stream, seed, settings, record.get());
+            write_results(results_stream, seed, settings, unit, record.get());
             page = page_of_run(*record);
             break;
         }
@@ -121,7 +121,7 @@ static RunOutcome run_steps(std::uint32_t seed) {
 }
 
 void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings& settings,
-                   RunRecord* record) {
+                   LaneUnit unit, RunRecord* record) {
     write_formatted(results_stream, texts::results_first_line, settings.X);
     record->seed = seed;
     record->settings = settings;
@@ -129,15 +129,14 @@ void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings
     record->totals = RunTotals{};
 
     // Where each trial lies in the random source's sequence, found from the draws alone; then
-    // the trials in groups, side by side in the widest vector unit the processor has. The
-    // random source is left where the last trial leaves it.
+    // the trials in groups, side by side in the lanes of `unit`. The random source is left where
+    // the last trial leaves it.
     // The buffers are left uninitialised (every byte read is written first): only the pages
     // that the trials touch are ever mapped, not the whole room for 7000 entries a trial.
     const std::unique_ptr<TrialBoundary[]> boundaries(new TrialBoundary[trials_per_run]);
     random_seed(
         find_trial_boundaries(seed, record->rules.hit_threshold, boundaries.get(), trials_per_run));
-    const LaneUnit unit = widest_lane_unit();
-    const std::int32_t group_size = trials_in_lanes(unit);
+    const std::int32_t group_size = lane_engine(unit).lanes;
     const std::unique_ptr<TrialResult[]> group(new TrialResult[group_size]);
     for (std::int32_t first = 0; first < trials_per_run; first += group_size) {
         const std::int32_t count =
@@ -156,9 +155,31 @@ void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings
     write_averages(results_stream, record->totals);
 }
 
-RunOutcome run_program(std::uint32_t seed) {
+// The unit that plays the trials: the one named by `lanes`, or the widest. False, after a
+// console line that says why, when the named unit is unknown or cannot be used here.
+static bool choose_unit(const char* lanes, LaneUnit* unit) {
+    switch (choose_lane_unit(lanes, detect_lane_units(), unit)) {
+        case LaneChoice::chosen:
+            return true;
+        case LaneChoice::unknown:
+            // The value itself is not echoed: it may hold any bytes at all.
+            console_write(texts::lane_unit_unknown);
+            return false;
+        case LaneChoice::unavailable:
+            console_write(texts::lane_unit_unavailable, lanes);  // one of the engines' names
+            return false;
+    }
+    return false;
+}
+
+RunOutcome run_program(std::uint32_t seed, const char* lanes) {
     console_prepare();
-    RunOutcome outcome = run_steps(seed);
+    LaneUnit unit = LaneUnit::sse2;
+    if (!choose_unit(lanes, &unit)) {
+        static_cast<void>(console_flush());
+        return RunOutcome::lane_unit_refused;
+    }
+    RunOutcome outcome = run_steps(seed, unit);
     // A console that cannot take the lines leaves nowhere to report it but the exit status.
     if (!console_flush() && outcome == RunOutcome::completed) outcome = RunOutcome::file_error;
     return outcome;
@@ -174,6 +195,8 @@ int exit_status(RunOutcome outcome) {
             return 2;
         case RunOutcome::file_error:
             return 3;
+        case RunOutcome::lane_unit_refused:
+            return 4;
     }
     return 3;
 }

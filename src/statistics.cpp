@@ -3,37 +3,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <iterator>
 
+#include "numbers.h"
 #include "random_source.h"
 
 namespace {
 
 /* ------------------------------------ constants ------------------------------------ */
 
-constexpr std::int64_t bonus_medals = 360;        // medals a bonus pays; a spin costs 360 / Y
-constexpr std::int32_t spins_before_end = 6999;   // spins every trial plays before the 7000th
-constexpr std::int32_t spins_that_can_end = 501;  // the 7000th to the 7500th spin
-constexpr double z_95 = 1.96;                     // a 95 % interval spans this many errors
-
-/* ------------------------------------ integers ------------------------------------ */
-
-// `value` / `divisor` rounded toward minus infinity; `divisor` is positive.
-std::int64_t floor_divide(std::int64_t value, std::int64_t divisor) {
-    const std::int64_t quotient = value / divisor;
-    return (value % divisor != 0 && value < 0) ? quotient - 1 : quotient;
-}
-
-// `value` rounded to the nearest whole number, halves upward. |value| stays far below 2^53, so
-// the fraction is exact.
-std::int64_t round_half_up(double value) {
-    auto whole = static_cast<std::int64_t>(value);  // toward zero
-    const double fraction = value - static_cast<double>(whole);
-    if (fraction >= 0.5) ++whole;
-    if (fraction < -0.5) --whole;
-    return whole;
-}
+constexpr double z_95 = 1.96;  // a 95 % interval spans this many errors
 
 // `base` to the power `exponent`, by squaring: the same steps, and so the same bits, anywhere.
 double power(double base, std::int32_t exponent) {
@@ -97,8 +76,7 @@ struct ExactFloat {
 };
 
 ExactFloat exact_float(float value) {
-    std::uint32_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
+    const std::uint32_t bits = float_bits(value);
     const auto biased_exponent = static_cast<std::int32_t>((bits >> 23) & 0xFFu);
     return ExactFloat{(bits & 0x7FFFFFu) | 0x800000u, 150 - biased_exponent};
 }

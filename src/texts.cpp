@@ -69,6 +69,12 @@ const char settings_kept_at[] = "元の設定ファイルは '%s' にありま�
 const char accepted_settings[] = "X=%d Y=%d Z=%d\n";
 // "Calculating...."
 const char calculating[] = "計算中・・・・\n";
+// "The vector unit named in QUORVANTELMIX_LANES is unknown: use sse2, avx2 or avx512."
+const char lane_unit_unknown[] =
+    "環境変数 QUORVANTELMIX_LANES の値が分かりません。sse2、avx2、avx512 のどれかにして下さい。\n";
+// "The vector unit '...' named in QUORVANTELMIX_LANES cannot be used on this processor."
+const char lane_unit_unavailable[] =
+    "環境変数 QUORVANTELMIX_LANES の '%s' は、このプロセッサでは使えません。\n";
 
 /* --------------------------------- results file --------------------------------- */
 

@@ -41,6 +41,9 @@ extern const char
     settings_kept_at[];  // "元の設定ファイルは '%s' にあります。": where the user's file is
 extern const char accepted_settings[];  // "X=%d Y=%d Z=%d": the settings of the run
 extern const char calculating[];        // "計算中・・・・": the progress line
+extern const char lane_unit_unknown[];  // QUORVANTELMIX_LANES names no vector unit
+extern const char
+    lane_unit_unavailable[];  // QUORVANTELMIX_LANES names a unit the processor lacks: takes it
 
 /* --------------------------------- results file --------------------------------- */
 

@@ -30,6 +30,12 @@ constexpr std::int32_t max_draws_per_trial = spin_cap + 1;
 // and 6999 bonuses followed by the cap entry make 7000 as well.
 constexpr std::int32_t max_entries_per_trial = 7000;
 
+// Spins that every trial plays before the first one that can end it.
+constexpr std::int32_t spins_before_end = spins_to_end - 1;
+
+// The spins that can end a trial with a bonus: the 7000th to the 7500th.
+constexpr std::int32_t spins_that_can_end = spin_cap - spins_to_end + 1;
+
 // Spins between two slump points: the medal difference is taken after every 100th spin.
 constexpr std::int32_t slump_step = 100;
 
@@ -58,6 +64,26 @@ struct RunTotals {
     std::int64_t profit;   // sum of K + W, in yen
 };
 
+/* ------------------------------- the rules of play ------------------------------- */
+
+// Medals bought at a time, the first ones of a trial as every refill.
+constexpr std::int32_t medals_per_purchase = 50;
+
+// Yen paid for them.
+constexpr std::int32_t purchase_price = 1000;
+
+// Medals that a bonus pays.
+constexpr std::int32_t bonus_medals = 360;
+
+// A losing spin costs this / Y medals.
+constexpr double spin_cost_numerator = 360.0;
+
+// A cash unit is this many times Z medals...
+constexpr std::int32_t medals_per_cash_unit = 5;
+
+// ...and is worth this many yen.
+constexpr std::int32_t cash_unit = 500;
+
 // What every trial of a run shares, worked out once from the settings.
 struct TrialRules {
     std::int32_t hit_threshold;  // T = 32767 / X: a draw of T or less is a bonus
@@ -65,19 +91,6 @@ struct TrialRules {
     float refill_below;          // a losing spin from fewer medals than this leaves less than one
     std::int32_t exchange_rate;  // Z: the medals worth 100 yen
 };
-
-// The draws of the random source, taken ahead of the trials: always the next
-// max_draws_per_trial draws, in order, so that the spin loop reads them from memory.
-struct DrawWindow {
-    std::int32_t draws[max_draws_per_trial];  // the next draws, the earliest first
-};
-
-// Fills `window` with the next draws of the random source.
-void fill_draw_window(DrawWindow* window);
-
-// Drops the first `used` draws of `window`, which a trial has taken, and appends as many new
-// draws of the random source: the next trial starts on the draw after the last one taken.
-void advance_draw_window(DrawWindow* window, std::int32_t used);
 
 // The rules of a run with `settings`, which must be valid.
 TrialRules trial_rules(const Settings& settings);
@@ -90,17 +103,13 @@ float refill_limit(float loss_per_spin);
 // whole 100-yen units first, then whole 500-yen units of them. 699 medals at 7 make 9500 yen.
 std::int32_t cash_for_medals(std::int32_t medals, std::int32_t exchange_rate);
 
-// Plays one trial on `draws`, which holds the next max_draws_per_trial draws of the random
-// source, and fills `trial` with its figures. Returns how many of the draws the trial took
-// (7000 to 7501); the rest belong to the trials after it.
-std::int32_t play_trial(const TrialRules& rules, const std::int32_t* draws, TrialResult* trial);
-
 // The medal difference of the slump graph: `medals` held minus the medals bought for `money`
 // yen (50 for every 1000, the first 50 included), truncated toward zero. The difference is exact
 // in a double.
 inline std::int32_t medal_difference(float medals, std::int32_t money) {
-    const std::int32_t refills = -money / 1000;  // the first 50 medals count as one
-    return static_cast<std::int32_t>(static_cast<double>(medals) - 50.0 * refills);
+    const std::int32_t purchases = -money / purchase_price;  // the first medals count as one
+    return static_cast<std::int32_t>(static_cast<double>(medals) -
+                                     static_cast<double>(medals_per_purchase) * purchases);
 }
 
 // Fills in the figures of a trial whose entries are recorded, that played `spins` spins and

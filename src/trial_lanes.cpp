@@ -3,6 +3,7 @@
 #include "trial_lanes.h"
 
 #include <cfloat>
+#include <cstdlib>
 #include <cstring>
 
 #include "random_source.h"
@@ -12,7 +13,12 @@
 #define QUORVANTELMIX_X86 1
 #endif
 
-// Float arithmetic in float precision, as in trial.cpp: on 32-bit x86 the build uses SSE2.
+// The medals are a float. By the rules of play, each change to them is the exact result in
+// double arithmetic, rounded once to a float. Those exact results (sums and differences of
+// floats from 0.5 to a few million) need far fewer than a double's 53 bits, so float addition
+// and subtraction, which round the exact result once, give the same values. That holds only
+// where floats are evaluated in float precision: on 32-bit x86, SSE2 (-msse2 -mfpmath=sse) and
+// never the x87 unit, whose wider registers can carry the medals unrounded from spin to spin.
 #if !defined(FLT_EVAL_METHOD) || FLT_EVAL_METHOD != 0
 #error "float arithmetic must be evaluated in float precision (on x86: -msse2 -mfpmath=sse)"
 #endif
@@ -20,9 +26,6 @@
 /* ---------------------------------- trial boundaries ---------------------------------- */
 
 namespace {
-
-// Spins that every trial plays before the first draw that can end it.
-constexpr std::int32_t spins_before_end = spins_to_end - 1;
 
 // The draws of spins 7000 to 7500, in blocks of eight: eight generator states one step apart,
 // each leaping eight steps at a time, held in two vectors.
@@ -94,16 +97,16 @@ inline StateVector next_states(StateVector state) {
     // ones shifted down; the low halves of the products are the lanes' products mod 2^32.
     __m128i s;
     std::memcpy(&s, &state, sizeof s);
-    const __m128i multiplier = _mm_set1_epi32(214013);
+    const __m128i multiplier = _mm_set1_epi32(static_cast<int>(random_multiplier));
     const __m128i even = _mm_mul_epu32(s, multiplier);
     const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(s, 32), multiplier);
     const __m128i products =
         _mm_unpacklo_epi32(_mm_shuffle_epi32(even, 0x08), _mm_shuffle_epi32(odd, 0x08));
     StateVector next;
     std::memcpy(&next, &products, sizeof next);
-    return next + 2531011u;
+    return next + random_increment;
 #else
-    return state * 214013u + 2531011u;
+    return state * random_multiplier + random_increment;
 #endif
 }
 inline unsigned mask_bits(MaskVector mask) {
@@ -135,7 +138,7 @@ constexpr std::int32_t vectors = 2;
 using MaskVector = std::int32_t __attribute__((vector_size(32)));
 using StateVector = std::uint32_t __attribute__((vector_size(32)));
 inline StateVector next_states(StateVector state) {
-    return state * 214013u + 2531011u;
+    return state * random_multiplier + random_increment;
 }
 inline unsigned mask_bits(MaskVector mask) {
     __m256i bits;
@@ -158,7 +161,7 @@ constexpr std::int32_t vectors = 3;
 using MaskVector = std::int32_t __attribute__((vector_size(64)));
 using StateVector = std::uint32_t __attribute__((vector_size(64)));
 inline StateVector next_states(StateVector state) {
-    return state * 214013u + 2531011u;
+    return state * random_multiplier + random_increment;
 }
 inline unsigned mask_bits(MaskVector mask) {
     __m512i bits;
@@ -179,60 +182,97 @@ inline unsigned bonus_bits(MaskVector /*bonus*/, MaskVector a, MaskVector b) {
 
 #endif
 
-/* ------------------------------------ dispatch ------------------------------------ */
+/* ------------------------------------ the engines ------------------------------------ */
 
-std::int32_t trials_in_lanes(LaneUnit unit) {
-    switch (unit) {
-        case LaneUnit::sse2:
-            return 12;
-        case LaneUnit::avx2:
-            return 16;
-        case LaneUnit::avx512:
-            return 48;
-    }
-    return 8;
+namespace {
+
+// What the processor says of each unit. SSE2 is part of x86-64 and of every processor the 32-bit
+// program runs on; the 32-bit program keeps to it.
+bool processor_has_sse2() {
+    return true;
 }
 
-bool lane_unit_available(LaneUnit unit) {
 #if defined(__x86_64__)
+bool processor_has_avx2() {
     __builtin_cpu_init();
-    switch (unit) {
-        case LaneUnit::sse2:
-            return true;
-        case LaneUnit::avx2:
-            return static_cast<bool>(__builtin_cpu_supports("avx2"));
-        case LaneUnit::avx512:
-            return static_cast<bool>(__builtin_cpu_supports("avx512f")) &&
-                   static_cast<bool>(__builtin_cpu_supports("avx512dq")) &&
-                   static_cast<bool>(__builtin_cpu_supports("avx512bw")) &&
-                   static_cast<bool>(__builtin_cpu_supports("avx512vl"));
-    }
-    return false;
-#else
-    // The 32-bit program keeps to SSE2, which every processor it runs on has.
-    return unit == LaneUnit::sse2;
-#endif
+    return __builtin_cpu_supports("avx2") != 0;
 }
 
-LaneUnit widest_lane_unit() {
-    if (lane_unit_available(LaneUnit::avx512)) return LaneUnit::avx512;
-    if (lane_unit_available(LaneUnit::avx2)) return LaneUnit::avx2;
-    return LaneUnit::sse2;
+bool processor_has_avx512() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512dq") != 0 &&
+           __builtin_cpu_supports("avx512bw") != 0 && __builtin_cpu_supports("avx512vl") != 0;
+}
+#endif
+
+#if !defined(__x86_64__)
+// A unit that this build has no engine for.
+bool not_in_this_build() {
+    return false;
+}
+#endif
+
+}  // namespace
+
+const LaneEngine lane_engines[lane_unit_count] = {
+    {LaneUnit::sse2, "sse2", sse2_lanes::lanes, processor_has_sse2, sse2_lanes::play_group},
+#if defined(__x86_64__)
+    {LaneUnit::avx2, "avx2", avx2_lanes::lanes, processor_has_avx2, avx2_lanes::play_group},
+    {LaneUnit::avx512, "avx512", avx512_lanes::lanes, processor_has_avx512,
+     avx512_lanes::play_group},
+#else
+    {LaneUnit::avx2, "avx2", 0, not_in_this_build, nullptr},
+    {LaneUnit::avx512, "avx512", 0, not_in_this_build, nullptr},
+#endif
+};
+
+static_assert(sse2_lanes::lanes <= max_trials_in_lanes, "a group holds every unit's lanes");
+#if defined(__x86_64__)
+static_assert(avx2_lanes::lanes <= max_trials_in_lanes, "a group holds every unit's lanes");
+static_assert(avx512_lanes::lanes <= max_trials_in_lanes, "a group holds every unit's lanes");
+#endif
+
+const LaneEngine& lane_engine(LaneUnit unit) {
+    return lane_engines[static_cast<int>(unit)];
+}
+
+LaneUnits detect_lane_units() {
+    LaneUnits units{};
+    for (const LaneEngine& engine : lane_engines)
+        units.available[static_cast<int>(engine.unit)] =
+            engine.play != nullptr && engine.processor_has();
+    return units;
+}
+
+bool lane_unit_available(const LaneUnits& units, LaneUnit unit) {
+    return units.available[static_cast<int>(unit)];
+}
+
+LaneUnit widest_lane_unit(const LaneUnits& units) {
+    LaneUnit widest = LaneUnit::sse2;
+    for (const LaneEngine& engine : lane_engines) {
+        if (lane_unit_available(units, engine.unit)) widest = engine.unit;
+    }
+    return widest;
+}
+
+LaneChoice choose_lane_unit(const char* name, const LaneUnits& units, LaneUnit* unit) {
+    if (name == nullptr || *name == '\0') {
+        *unit = widest_lane_unit(units);
+        return LaneChoice::chosen;
+    }
+    for (const LaneEngine& engine : lane_engines) {
+        if (std::strcmp(name, engine.name) != 0) continue;
+        if (!lane_unit_available(units, engine.unit)) return LaneChoice::unavailable;
+        *unit = engine.unit;
+        return LaneChoice::chosen;
+    }
+    return LaneChoice::unknown;
 }
 
 void play_trials_in_lanes(const TrialRules& rules, LaneUnit unit, const TrialBoundary* boundaries,
                           std::int32_t count, TrialResult* trials) {
-    switch (unit) {
-#if defined(__x86_64__)
-        case LaneUnit::avx512:
-            avx512_lanes::play_group(rules, boundaries, count, trials);
-            return;
-        case LaneUnit::avx2:
-            avx2_lanes::play_group(rules, boundaries, count, trials);
-            return;
-#endif
-        default:
-            sse2_lanes::play_group(rules, boundaries, count, trials);
-            return;
-    }
+    const LaneEngine& engine = lane_engine(unit);
+    if (engine.play == nullptr) std::abort();  // a unit this build lacks: never available
+    engine.play(rules, boundaries, count, trials);
 }

@@ -1,5 +1,5 @@
 // trial_lanes.h - the trials of a run played side by side: one trial per lane of the
-// processor's vector unit, with exactly the figures that play_trial gives each of them.
+// processor's vector unit, each with exactly the figures that the rules of play give it.
 //
 // Where a trial ends depends only on the draws (its first bonus from the 7000th spin on, or the
 // cap), never on the medals. So a scan of the draws finds where every trial starts and how many
@@ -35,21 +35,60 @@ enum class LaneUnit {
     avx512,  // 16 lanes (64-bit builds)
 };
 
+// The units there are, and so the engines of the table.
+constexpr std::int32_t lane_unit_count = 3;
+
 // Most trials played side by side by any unit: the size of a group of trials.
 constexpr std::int32_t max_trials_in_lanes = 48;
 
-// The trials that `unit` plays side by side.
-std::int32_t trials_in_lanes(LaneUnit unit);
+// Plays a group of trials side by side; see play_trials_in_lanes.
+using PlayGroup = void (*)(const TrialRules& rules, const TrialBoundary* boundaries,
+                           std::int32_t count, TrialResult* trials);
 
-// True when this processor and build can use `unit`.
-bool lane_unit_available(LaneUnit unit);
+// One engine of the table: a vector unit and the lane engine compiled for it.
+struct LaneEngine {
+    LaneUnit unit;            // the unit
+    const char* name;         // its name in QUORVANTELMIX_LANES: "sse2", "avx2" or "avx512"
+    std::int32_t lanes;       // the trials it plays side by side; 0 where this build lacks it
+    bool (*processor_has)();  // asks the processor whether it has the unit
+    PlayGroup play;           // the engine; null where this build lacks it
+};
 
-// The widest unit that this processor and build can use.
-LaneUnit widest_lane_unit();
+// The engines, narrowest first, one for each LaneUnit in its order.
+extern const LaneEngine lane_engines[lane_unit_count];
 
-// Plays the `count` trials of `boundaries` (at most trials_in_lanes(unit)) side by side on
-// `unit`, which must be available, and fills `trials[i]` with the figures of trial i: the same
-// entries, figures and slump points as play_trial on the same draws.
+// The engine of `unit`.
+const LaneEngine& lane_engine(LaneUnit unit);
+
+// The units that this processor and build can use, asked of the processor once: a run detects
+// them at its start and passes the answer on.
+struct LaneUnits {
+    bool available[lane_unit_count];  // by LaneUnit, in its order
+};
+
+// Asks the processor which units it has; a unit this build lacks is never available.
+LaneUnits detect_lane_units();
+
+// True when `units` holds `unit`.
+bool lane_unit_available(const LaneUnits& units, LaneUnit unit);
+
+// The widest unit of `units`: SSE2 when it holds nothing wider.
+LaneUnit widest_lane_unit(const LaneUnits& units);
+
+// How a unit named by the user was taken.
+enum class LaneChoice {
+    chosen,       // the named unit, or the widest when none was named
+    unknown,      // the name is none of the engines' names
+    unavailable,  // the unit is known, but this processor or build cannot use it
+};
+
+// Picks the unit named `name` (an engine's name; null or empty for the widest) from `units`
+// into `*unit`.
+LaneChoice choose_lane_unit(const char* name, const LaneUnits& units, LaneUnit* unit);
+
+// Plays the `count` trials of `boundaries` side by side on `unit`, which must be available, and
+// fills `trials[i]` with the figures of trial i. `count` must not exceed the unit's lanes: a
+// larger group stops the program rather than run past the lanes.
 void play_trials_in_lanes(const TrialRules& rules, LaneUnit unit, const TrialBoundary* boundaries,
                           std::int32_t count, TrialResult* trials);
 

@@ -18,10 +18,7 @@
 
 namespace {
 
-const std::string ini = "Quorvantelmix.ini";
-const std::string bak = "Quorvantelmix.ini.bak";
-const std::string txt = "Quorvantelmix.txt";
-const std::string html = "Quorvantelmix.html";
+using namespace program_files;
 
 using FaultTest = ScratchDirectoryTest;
 
@@ -29,7 +26,6 @@ using FaultTest = ScratchDirectoryTest;
 
 TEST_F(FaultTest, WritesThatFailAreReportedAndLoseNothing) {
     const std::string users_notes = "my own notes, no sections\r\n";
-    const std::string default_run = "X=240 Y=260 Z=7\r\n" + sjis::calculating + "\r\n";
     const std::string no_default_file = sjis::not_opened_line(ini) + sjis::not_written_line(ini);
     // A settings file without sections touches the results file, so its run writes a page
     // without results, for which there is no room either.
@@ -51,9 +47,9 @@ TEST_F(FaultTest, WritesThatFailAreReportedAndLoseNothing) {
          no_default_file_nor_page, users_notes},
         // The results file of a run is some 200 KB.
         {"no room for the results file", sjis::default_settings, 0, 3,
-         default_run + sjis::not_written_line(txt), sjis::default_settings},
+         default_run_console + sjis::not_written_line(txt), sjis::default_settings},
         {"room for half the results file", sjis::default_settings, 100000, 3,
-         default_run + sjis::not_written_line(txt), sjis::default_settings},
+         default_run_console + sjis::not_written_line(txt), sjis::default_settings},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -140,7 +136,7 @@ TEST_F(FaultTest, NoStreamIsLeftOpenOnAnyPath) {
         const int null_device = open("/dev/null", O_WRONLY);
         dup2(null_device, STDOUT_FILENO);
         close(null_device);
-        const RunOutcome outcome = run_program(12345);
+        const RunOutcome outcome = run_program(12345, nullptr);
         std::fflush(stdout);
         dup2(console, STDOUT_FILENO);
         close(console);

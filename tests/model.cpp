@@ -70,19 +70,6 @@ Figures model_trial(const TrialRules& rules, const std::vector<std::int32_t>& dr
     return f;
 }
 
-Figures played_trial(const TrialRules& rules, const std::vector<std::int32_t>& draws) {
-    static TrialResult trial;  // too large for the stack of every test
-    Figures f{};
-    f.draws_used = play_trial(rules, draws.data(), &trial);
-    f.entries.assign(trial.entries, trial.entries + trial.entry_count);
-    f.bonuses = trial.bonuses;
-    f.medals = trial.medals;
-    f.money = trial.money;
-    f.cash = trial.cash;
-    f.slump.assign(trial.slump, trial.slump + slump_points);
-    return f;
-}
-
 std::vector<Figures> model_run(std::uint32_t seed, const TrialRules& rules) {
     random_seed(seed);
     std::vector<std::int32_t> draws;

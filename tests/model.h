@@ -12,7 +12,7 @@
 
 #include "trial.h"
 
-// The figures of a trial as the model or play_trial made them.
+// The figures of a trial as the model or the lanes made them.
 struct Figures {
     std::vector<std::int32_t> entries;
     std::int32_t bonuses, medals, money, cash;
@@ -25,9 +25,6 @@ void PrintTo(const Figures& f, std::ostream* out);
 
 // The trial that the model plays on `draws` with `rules`.
 Figures model_trial(const TrialRules& rules, const std::vector<std::int32_t>& draws);
-
-// What play_trial makes of `draws`.
-Figures played_trial(const TrialRules& rules, const std::vector<std::int32_t>& draws);
 
 // The model's trials of a whole run with the random source seeded with `seed`, one draw at a
 // time.

@@ -38,8 +38,9 @@ struct PlayedRun {
 PlayedRun play_run(std::uint32_t seed, const Settings& settings) {
     PlayedRun run;
     const auto record = std::make_unique<RunRecord>();
-    run.results = bytes_written_by(
-        [&](std::FILE* stream) { write_results(stream, seed, settings, record.get()); });
+    run.results = bytes_written_by([&](std::FILE* stream) {
+        write_results(stream, seed, settings, widest_lane_unit(detect_lane_units()), record.get());
+    });
     run.statistics = std::make_unique<RunStatistics>();
     compute_statistics(*record, run.statistics.get());
     run.page = report_page(*run.statistics);

@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace {
 
@@ -26,32 +24,6 @@ TEST(RandomSource, SeedingAgainRestartsTheSequence) {
         random_seed(seed);
         EXPECT_EQ(random_draw(), first);
         EXPECT_EQ(random_draw(), second);
-    }
-}
-
-TEST(RandomSource, FillGivesTheDrawsOneByOne) {
-    // Counts below, at and around the number of states that leap together, and a trial's worth.
-    std::vector<std::size_t> counts;
-    for (std::size_t count = 0; count <= 3 * random_lanes + 1; ++count)
-        counts.push_back(count);
-    counts.push_back(7501);
-    for (const std::uint32_t seed : {1u, 12345u, 0xFFFFFFFFu}) {
-        for (const std::size_t count : counts) {
-            SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << count << " draws");
-            random_seed(seed);
-            std::vector<std::int32_t> one_by_one(count);
-            for (std::int32_t& draw : one_by_one)
-                draw = random_draw();
-            const std::uint32_t state_after = random_state;
-            random_seed(seed);
-            // A guard value after the count, which the fill must not touch.
-            std::vector<std::int32_t> filled(count + 1, -1);
-            random_fill(filled.data(), count);
-            EXPECT_EQ(filled.back(), -1);
-            filled.pop_back();
-            EXPECT_EQ(filled, one_by_one);
-            EXPECT_EQ(random_state, state_after);
-        }
     }
 }
 

@@ -23,8 +23,9 @@ using sjis::yen_unit;
 // The results file of a run seeded with `seed`, with `settings`.
 std::string results_of(std::uint32_t seed, const Settings& settings) {
     const auto record = std::make_unique<RunRecord>();
-    return bytes_written_by(
-        [&](std::FILE* stream) { write_results(stream, seed, settings, record.get()); });
+    return bytes_written_by([&](std::FILE* stream) {
+        write_results(stream, seed, settings, widest_lane_unit(detect_lane_units()), record.get());
+    });
 }
 
 // The lines of `file`, without their CR LF; every line must end in CR LF.

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "test_files.h"
+#include "texts.h"
+#include "trial_lanes.h"
 
 #if !defined(_WIN32)
 #include <sys/wait.h>
@@ -14,13 +16,7 @@
 
 namespace {
 
-const std::string ini = "Quorvantelmix.ini";
-const std::string bak = "Quorvantelmix.ini.bak";
-const std::string txt = "Quorvantelmix.txt";
-const std::string html = "Quorvantelmix.html";
-
-// The console of a run that went through with the default settings.
-const std::string default_run_console = "X=240 Y=260 Z=7\r\n" + sjis::calculating + "\r\n";
+using namespace program_files;
 
 // The CR LF pairs in `text`.
 std::ptrdiff_t count_crlf(const std::string& text) {
@@ -279,6 +275,52 @@ TEST_F(RunTest, ConsoleOnATerminalIsReadableWhateverTheLocale) {
         EXPECT_NE(console.find("\xE8\xA8\x88\xE7\xAE\x97\xE4\xB8\xAD\xE3\x83\xBB"),
                   std::string::npos);
         EXPECT_EQ(console.find(sjis::calculating), std::string::npos);
+    }
+}
+
+TEST_F(RunTest, EachVectorUnitNamedInTheEnvironmentGivesTheSameFiles) {
+    run_program_in(directory);
+    // The clock is the seed: a run that crossed a second is tried again.
+    std::string first_results;
+    std::string first_page;
+    for (const LaneEngine& engine : lane_engines) {
+        if (!lane_unit_available(detect_lane_units(), engine.unit)) continue;
+        SCOPED_TRACE(engine.name);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const ProcessResult run = run_program_after(
+                directory, std::string("export QUORVANTELMIX_LANES=") + engine.name);
+            ASSERT_EQ(run.exit_status, 0);
+            if (first_results.empty()) {
+                first_results = read_file(path(txt));
+                first_page = read_file(path(html));
+            }
+            if (read_file(path(html)) == first_page) break;
+        }
+        EXPECT_EQ(read_file(path(txt)), first_results);
+        EXPECT_EQ(read_file(path(html)), first_page);
+    }
+}
+
+TEST_F(RunTest, AVectorUnitThatCannotBeUsedIsRefusedBeforeAnyFileIsTouched) {
+    std::string unknown = texts::lane_unit_unknown;
+    unknown.replace(unknown.size() - 1, 1, "\r\n");
+    const struct {
+        const char* value;
+        std::string console;
+    } cases[] = {
+        {"avx3", unknown},
+        {"SSE2", unknown},
+        {"'\033[2J'", unknown},  // not echoed: it may hold anything
+    };
+    write_file(path(txt), "earlier results");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        const ProcessResult run =
+            run_program_after(directory, std::string("export QUORVANTELMIX_LANES=") + c.value);
+        EXPECT_EQ(run.exit_status, 4);
+        EXPECT_EQ(run.console, c.console);
+        EXPECT_FALSE(path_exists(path(ini)));
+        EXPECT_EQ(read_file(path(txt)), "earlier results");
     }
 }
 

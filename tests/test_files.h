@@ -73,6 +73,17 @@ inline const std::string default_settings = enter_settings + "\r\n" + header_x +
 
 }  // namespace sjis
 
+// The program's files, as the end-to-end tests find them in the program's directory.
+namespace program_files {
+inline const std::string ini = "Quorvantelmix.ini";
+inline const std::string bak = "Quorvantelmix.ini.bak";
+inline const std::string txt = "Quorvantelmix.txt";
+inline const std::string html = "Quorvantelmix.html";
+
+// The console of a run that went through with the default settings.
+inline const std::string default_run_console = "X=240 Y=260 Z=7\r\n" + sjis::calculating + "\r\n";
+}  // namespace program_files
+
 // A new, empty directory for one test, under the system's temporary directory.
 std::string make_scratch_directory();
 

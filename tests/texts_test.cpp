@@ -27,8 +27,6 @@ TEST(Texts, MessagesAreTheirShiftJisBytes) {
         {texts::file_not_opened, sjis::file_quote + "%s" + sjis::not_opened + "\n"},
         {texts::file_not_written, sjis::file_quote + "%s" + sjis::not_written + "\n"},
         {texts::calculating, sjis::calculating + "\n"},
-        {texts::accepted_settings, "X=%d Y=%d Z=%d\n"},
-        {texts::results_first_line, "[1/%d]\n"},
         {texts::bonus_unit, sjis::bonus_unit},
         {texts::medal_unit, sjis::medal_unit},
         {texts::yen_unit, sjis::yen_unit},

@@ -1,0 +1,39 @@
+// numbers.h - small exact helpers on plain numbers, one copy each for every unit: a float's
+// bits, rounding to whole numbers and division that rounds down.
+#ifndef QUORVANTELMIX_NUMBERS_H
+#define QUORVANTELMIX_NUMBERS_H
+
+#include <cstdint>
+#include <cstring>
+
+// The IEEE bits of `value`.
+inline std::uint32_t float_bits(float value) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// The float whose IEEE bits are `bits`.
+inline float float_from_bits(std::uint32_t bits) {
+    float value = 0.0f;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// `value` rounded to the nearest whole number, halves upward (2.5 to 3, -2.5 to -2). |value|
+// must stay below 2^52, where the fraction after truncation is exact.
+inline std::int64_t round_half_up(double value) {
+    auto whole = static_cast<std::int64_t>(value);  // toward zero
+    const double fraction = value - static_cast<double>(whole);
+    if (fraction >= 0.5) ++whole;
+    if (fraction < -0.5) --whole;
+    return whole;
+}
+
+// `value` / `divisor` rounded toward minus infinity; `divisor` is positive.
+inline std::int64_t floor_divide(std::int64_t value, std::int64_t divisor) {
+    const std::int64_t quotient = value / divisor;
+    return (value % divisor != 0 && value < 0) ? quotient - 1 : quotient;
+}
+
+#endif
