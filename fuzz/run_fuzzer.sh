@@ -19,6 +19,7 @@ sources=()
 for source in src/*.cpp; do
   [[ "$source" == src/main.cpp || "$source" == src/texts.cpp ]] || sources+=("$source")
 done
+# shellcheck disable=SC2054 # the commas separate the sanitizers of one flag
 flags=(-std=c++17 -O2 -g -fsanitize=address,undefined -fno-sanitize-recover=all
        -D_GLIBCXX_ASSERTIONS -ffp-contract=off -fno-math-errno -Isrc)
 text_flags=(-finput-charset=UTF-8 -fexec-charset=CP932)

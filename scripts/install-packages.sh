@@ -1,3 +1,4 @@
+# shellcheck shell=sh
 # install-packages.sh - sourced by the quick-start scripts: install_packages PACKAGE... installs
 # the Debian packages that are not installed yet (apt-get update first), as root or through sudo.
 install_packages() {
@@ -17,6 +18,8 @@ install_packages() {
     return 1
   fi
   echo "Installing$missing"
+  # $missing is a list of package names, split on purpose.
+  # shellcheck disable=SC2086
   $as_root apt-get update -q &&
     $as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
 }
