@@ -36,4 +36,11 @@ inline std::int64_t floor_divide(std::int64_t value, std::int64_t divisor) {
     return (value % divisor != 0 && value < 0) ? quotient - 1 : quotient;
 }
 
+// `value` / `divisor` rounded to the nearest whole number, halves away from zero (-2.5 to -3);
+// `divisor` is positive and even.
+inline std::int64_t divide_rounded_half_away(std::int64_t value, std::int64_t divisor) {
+    const std::int64_t half = divisor / 2;
+    return (value >= 0 ? value + half : value - half) / divisor;  // truncating toward zero
+}
+
 #endif

@@ -55,18 +55,6 @@ void confidence_interval(const RunRecord& record, std::int64_t total, RunStatist
     out->profit_ci95_high = round_half_up(mean + half_width);
 }
 
-// The standard error of the win rate, sqrt(p (1 - p) / 1000) with p = wins / 1000, in tenths
-// of a percent, rounded: the n with (n - 1/2)^2 <= wins (1000 - wins) / 1000 < (n + 1/2)^2,
-// found in integers.
-std::int32_t win_rate_error(std::int32_t wins) {
-    const std::int64_t four_a_thousand = 4LL * wins * (trials_per_run - wins);  // 4000 A
-    std::int32_t tenths = 0;
-    while (static_cast<std::int64_t>(trials_per_run) * (2 * tenths + 1) * (2 * tenths + 1) <=
-           four_a_thousand)
-        ++tenths;
-    return tenths;
-}
-
 /* ---------------------------------- payout rates ---------------------------------- */
 
 // A float from 0.5 to 3 (the loss per spin of valid settings) as mantissa / 2^shift, exactly.
@@ -92,26 +80,19 @@ std::int64_t payout_rate(std::uint64_t bonuses, std::uint64_t losing_spins, floa
 
 /* ----------------------------------- histograms ----------------------------------- */
 
-// Counts `values` into bins of the narrowest round width (at least `narrowest`) that needs no
-// more than max_histogram_bins of them, adding empty bins on both sides to make at least
-// `fewest`.
-void fill_histogram(const std::int32_t (&values)[trials_per_run], std::int32_t narrowest,
-                    std::int32_t fewest, Histogram* histogram) {
+// The profit per trial in bins: the narrowest round width, 500 yen at least, that needs no more
+// than max_histogram_bins bins and shows no aliasing dip; the edges lie 1 yen above the width's
+// multiples, so that a bin holds only wins or only the rest.
+void fill_profit_histogram(const std::int32_t (&values)[trials_per_run], Histogram* histogram) {
     const std::int32_t low = *std::min_element(std::begin(values), std::end(values));
     const std::int32_t high = *std::max_element(std::begin(values), std::end(values));
-    const std::int32_t width = round_bin_width(low, high, narrowest);
-    std::int64_t first_bin = floor_divide(low, width);
-    std::int64_t bins = floor_divide(high, width) - first_bin + 1;
-    if (bins < fewest) {
-        first_bin -= (fewest - bins) / 2;
-        bins = fewest;
+    constexpr std::int32_t offset = 1;
+    std::int32_t width = round_bin_width(low, high, cash_unit, offset);
+    for (;;) {
+        fill_histogram(values, width, offset, min_histogram_bins, histogram);
+        if (!has_aliasing_dip(*histogram)) return;
+        width = next_round_width(width);
     }
-    *histogram = Histogram{};
-    histogram->bin_width = width;
-    histogram->first_edge = static_cast<std::int32_t>(first_bin * width);
-    histogram->bin_count = static_cast<std::int32_t>(bins);
-    for (const std::int32_t value : values)
-        ++histogram->counts[floor_divide(value, width) - first_bin];
 }
 
 // Adds to each bin of `histogram` (of bonuses per trial) the trials it should hold by the odds
@@ -216,18 +197,89 @@ Quantiles quantiles_of(const std::int32_t (&values)[trials_per_run]) {
     return Quantiles{low, found[0], found[1], found[2], found[3], found[4], high};
 }
 
-std::int32_t round_bin_width(std::int32_t low, std::int32_t high, std::int32_t narrowest) {
-    // 1, 2, 5, 10, 20, 25, 50, 100, 200, 250, 500, ...: each at most twice the one before.
-    static const std::int64_t tenths_of_steps[] = {10, 20, 25, 50};
+namespace {
+
+// The round widths in tenths of their power of ten: 1, 2, 2.5 and 5 times it. 2.5 is skipped
+// where it is no whole number.
+const std::int64_t tenths_of_steps[] = {10, 20, 25, 50};
+
+// The round widths in order, from 1: calls `accept` with each until it returns true, and returns
+// that width.
+template <typename Accept>
+std::int32_t first_round_width(Accept accept) {
     for (std::int64_t power_of_ten = 1;; power_of_ten *= 10) {
         for (const std::int64_t tenths : tenths_of_steps) {
-            if (tenths * power_of_ten % 10 != 0) continue;  // 2.5 is no whole number
+            if (tenths * power_of_ten % 10 != 0) continue;
             const std::int64_t width = tenths * power_of_ten / 10;
-            if (width < narrowest) continue;
-            if (floor_divide(high, width) - floor_divide(low, width) + 1 <= max_histogram_bins)
-                return static_cast<std::int32_t>(width);
+            if (accept(width)) return static_cast<std::int32_t>(width);
         }
     }
+}
+
+// The bins of `width` that the values from `low` to `high` take, edges at `offset` + k width.
+std::int64_t bins_spanned(std::int32_t low, std::int32_t high, std::int64_t width,
+                          std::int32_t offset) {
+    return floor_divide(static_cast<std::int64_t>(high) - offset, width) -
+           floor_divide(static_cast<std::int64_t>(low) - offset, width) + 1;
+}
+
+}  // namespace
+
+std::int32_t round_bin_width(std::int32_t low, std::int32_t high, std::int32_t narrowest,
+                             std::int32_t offset) {
+    return first_round_width([&](std::int64_t width) {
+        return width >= narrowest && bins_spanned(low, high, width, offset) <= max_histogram_bins;
+    });
+}
+
+std::int32_t next_round_width(std::int32_t width) {
+    return first_round_width([width](std::int64_t candidate) { return candidate > width; });
+}
+
+void fill_histogram(const std::int32_t (&values)[trials_per_run], std::int32_t width,
+                    std::int32_t offset, std::int32_t fewest, Histogram* histogram) {
+    const std::int32_t low = *std::min_element(std::begin(values), std::end(values));
+    const std::int32_t high = *std::max_element(std::begin(values), std::end(values));
+    std::int64_t first_bin = floor_divide(static_cast<std::int64_t>(low) - offset, width);
+    std::int64_t bins = bins_spanned(low, high, width, offset);
+    if (bins < fewest) {
+        first_bin -= (fewest - bins) / 2;
+        bins = fewest;
+    }
+    *histogram = Histogram{};
+    histogram->bin_width = width;
+    histogram->first_edge = static_cast<std::int32_t>(first_bin * width + offset);
+    histogram->bin_count = static_cast<std::int32_t>(bins);
+    for (const std::int32_t value : values)
+        ++histogram
+              ->counts[floor_divide(static_cast<std::int64_t>(value) - offset, width) - first_bin];
+}
+
+bool has_aliasing_dip(const Histogram& histogram) {
+    constexpr std::int32_t substantial = trials_per_run / 100;  // 1 % of the trials
+    for (std::int32_t i = 1; i + 1 < histogram.bin_count; ++i) {
+        const std::int32_t left = histogram.counts[i - 1];
+        const std::int32_t right = histogram.counts[i + 1];
+        // Below a third of the neighbours' mean: 6 c < left + right.
+        if (left >= substantial && right >= substantial && 6 * histogram.counts[i] < left + right)
+            return true;
+    }
+    return false;
+}
+
+void wilson_interval(std::int32_t wins, std::int64_t* low_millionths,
+                     std::int64_t* high_millionths) {
+    // p = wins / n; the interval is centre +- half, both over 1 + z^2 / n. Every step is one
+    // IEEE operation, so the bits are the same on every platform.
+    constexpr double n = trials_per_run;
+    const double rate = static_cast<double>(wins) / n;
+    const double z_squared = z_95 * z_95;
+    const double scale = 1.0 + z_squared / n;
+    const double centre = (rate + z_squared / (2.0 * n)) / scale;
+    const double half =
+        z_95 * std::sqrt(rate * (1.0 - rate) / n + z_squared / (4.0 * n * n)) / scale;
+    *low_millionths = std::max<std::int64_t>(0, round_half_up((centre - half) * 1e6));
+    *high_millionths = std::min<std::int64_t>(1000000, round_half_up((centre + half) * 1e6));
 }
 
 /* --------------------------------- the trials --------------------------------- */
@@ -236,6 +288,7 @@ void record_trial(RunRecord* record, std::int32_t index, const TrialResult& tria
     TrialSummary& summary = record->trials[index];
     summary = TrialSummary{};
     summary.profit = trial.cash + trial.money;
+    summary.medals = trial.medals;
     summary.money_paid = -trial.money;
     summary.bonuses = trial.bonuses;
     summary.losing_spins = trial.spins - trial.bonuses;
@@ -277,8 +330,8 @@ void compute_statistics(const RunRecord& record, RunStatistics* statistics) {
     out->profit_total = profit_total;
     confidence_interval(record, profit_total, out);
     out->wins = wins;
-    out->win_rate_error_permille = win_rate_error(wins);
-    fill_histogram(column, 500, min_histogram_bins, &out->profit_histogram);
+    wilson_interval(wins, &out->win_rate_ci95_low_millionths, &out->win_rate_ci95_high_millionths);
+    fill_profit_histogram(column, &out->profit_histogram);
     out->profit = quantiles_of(column);
     out->best_trial = earliest_with_profit(record, out->profit.max);
     out->worst_trial = earliest_with_profit(record, out->profit.min);
@@ -292,9 +345,22 @@ void compute_statistics(const RunRecord& record, RunStatistics* statistics) {
         column[i] = record.trials[i].longest_without_bonus;
     out->longest_without_bonus = quantiles_of(column);
 
+    // The profits again, with the medals exchanged at the buying price.
+    out->equal_exchange_profit_total = 0;
+    out->equal_exchange_wins = 0;
+    for (const TrialSummary& trial : record.trials) {
+        const std::int32_t profit =
+            cash_for_medals(trial.medals, medals_per_cash_unit) - trial.money_paid;
+        out->equal_exchange_profit_total += profit;
+        out->equal_exchange_wins += profit > 0 ? 1 : 0;
+    }
+
     for (std::int32_t i = 0; i < trials_per_run; ++i)
         column[i] = record.trials[i].bonuses;
-    fill_histogram(column, 1, 1, &out->bonus_histogram);
+    const std::int32_t fewest_bonuses = *std::min_element(std::begin(column), std::end(column));
+    const std::int32_t most_bonuses = *std::max_element(std::begin(column), std::end(column));
+    fill_histogram(column, round_bin_width(fewest_bonuses, most_bonuses, 1, 0), 0, 1,
+                   &out->bonus_histogram);
     add_expected_bonuses(record.rules, &out->bonus_histogram);
 
     const std::int32_t threshold = record.rules.hit_threshold;

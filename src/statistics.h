@@ -18,6 +18,7 @@
 // What the statistics need of one trial, taken from its figures as it ends.
 struct TrialSummary {
     std::int32_t profit;                 // cash plus money, in yen
+    std::int32_t medals;                 // medals left, which the cash was paid for
     std::int32_t money_paid;             // yen paid for medals (the money, made positive)
     std::int32_t bonuses;                // bonuses won
     std::int32_t losing_spins;           // spins that were not bonuses
@@ -58,7 +59,9 @@ constexpr std::int32_t max_histogram_bins = 40;
 constexpr std::int32_t min_histogram_bins = 20;
 
 // Trials counted in bins of equal, round width; bin i holds the values from
-// first_edge + i * bin_width up to, not including, the next edge.
+// first_edge + i * bin_width up to, not including, the next edge. The edges lie on the multiples
+// of the width moved by an offset: the profit's by 1 yen, so that 0 and every loss fall in bins
+// below the first bin of wins.
 struct Histogram {
     std::int32_t bin_width;                   // width of a bin
     std::int32_t first_edge;                  // lower edge of the first bin
@@ -94,8 +97,15 @@ struct RunStatistics {
     std::int64_t profit_ci95_high;  // mean + 1.96 s / sqrt(1000), rounded to whole yen
     Quantiles profit;               // the profit per trial
 
-    std::int32_t wins;                     // trials with a profit above zero
-    std::int32_t win_rate_error_permille;  // sqrt(p (1 - p) / 1000), in tenths of a percent
+    std::int32_t wins;  // trials with a profit above zero
+    // The 95 % Wilson interval of the win rate, in millionths, rounded half up.
+    std::int64_t win_rate_ci95_low_millionths;
+    std::int64_t win_rate_ci95_high_millionths;
+
+    // The same trials with their medals exchanged at the price they were bought for (Z = 5):
+    // what the exchange rate costs.
+    std::int64_t equal_exchange_profit_total;  // the sum of the profits; the mean is a thousandth
+    std::int32_t equal_exchange_wins;          // trials with a profit above zero
 
     Quantiles money_paid;  // the yen paid for medals per trial
 
@@ -128,7 +138,27 @@ std::int64_t quotient_in_millionths(std::uint64_t numerator, std::uint64_t denom
 Quantiles quantiles_of(const std::int32_t (&values)[trials_per_run]);
 
 // The narrowest round width (1, 2, 2.5 or 5 times a power of ten, a whole number, `narrowest`
-// at least) that puts the values from `low` to `high` into at most max_histogram_bins bins.
-std::int32_t round_bin_width(std::int32_t low, std::int32_t high, std::int32_t narrowest);
+// at least) that puts the values from `low` to `high` into at most max_histogram_bins bins whose
+// edges lie at `offset` plus the width's multiples.
+std::int32_t round_bin_width(std::int32_t low, std::int32_t high, std::int32_t narrowest,
+                             std::int32_t offset);
+
+// The next round width above `width` (1, 2, 5, 10, 20, 25, 50, ...).
+std::int32_t next_round_width(std::int32_t width);
+
+// Counts `values` into bins of `width` whose edges lie at `offset` plus the width's multiples,
+// adding empty bins on both sides to make at least `fewest`.
+void fill_histogram(const std::int32_t (&values)[trials_per_run], std::int32_t width,
+                    std::int32_t offset, std::int32_t fewest, Histogram* histogram);
+
+// True when a bin of `histogram` dips far below both its neighbours, which hold 1 % of the
+// trials or more each: the sign that the bins alias against values that come in lumps (profits
+// one bonus apart), not a feature of the data.
+bool has_aliasing_dip(const Histogram& histogram);
+
+// The bounds of the 95 % Wilson score interval of a rate of `wins` in trials_per_run, in
+// millionths: honest at 0 and at every trial.
+void wilson_interval(std::int32_t wins, std::int64_t* low_millionths,
+                     std::int64_t* high_millionths);
 
 #endif

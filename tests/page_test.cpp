@@ -1,6 +1,7 @@
 // page_test.cpp - the report page: its figures recomputed independently from the results file
-// and from the step-by-step model, its bytes pinned by a digest (the same under Wine), what it
-// may hold, and the pages of runs without results.
+// and from the step-by-step model, every figure it shows read back against its data, its bytes
+// against the checked-in golden pages (the same under Wine), what it may hold, and the pages of
+// runs without results.
 #include "page.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -177,9 +180,13 @@ void check_figures(std::uint32_t seed, const Settings& settings) {
     EXPECT_EQ(data["longest_without_bonus"]["p50"], nearest_rank(longest, 500));
     EXPECT_EQ(data["longest_without_bonus"]["max"],
               *std::max_element(longest.begin(), longest.end()));
-    const double win_rate = static_cast<double>(wins) / 1000.0;
-    const double rate_error = std::sqrt(win_rate * (1.0 - win_rate) / 1000.0);
-    EXPECT_EQ(run.statistics->win_rate_error_permille, rounded(rate_error * 1000.0));
+    // The Wilson interval: the rates p whose (p - rate)^2 <= z^2 p (1 - p) / n, found by
+    // solving the quadratic.
+    const double rate = static_cast<double>(wins) / 1000.0, z2 = 1.96 * 1.96, n = 1000.0;
+    const double a = 1.0 + z2 / n, b = -(2.0 * rate + z2 / n), c = rate * rate;
+    const double root = std::sqrt(b * b - 4.0 * a * c);
+    EXPECT_NEAR(data["wins_ci95"][0].get<double>(), (-b - root) / (2.0 * a), 5.1e-7);
+    EXPECT_NEAR(data["wins_ci95"][1].get<double>(), (-b + root) / (2.0 * a), 5.1e-7);
 
     // The payout rates to six decimals.
     const double loss = rules.loss_per_spin;
@@ -253,21 +260,103 @@ TEST(ReportPage, FiguresMatchARecomputationFromTheResultsFileAndTheModel) {
     }
 }
 
-// FNV-1a, 64 bits: a digest of the page's bytes.
-std::uint64_t digest(const std::string& bytes) {
-    std::uint64_t hash = 14695981039346656037u;
-    for (const char byte : bytes) {
-        hash ^= static_cast<unsigned char>(byte);
-        hash *= 1099511628211u;
+// Every figure of `page` that carries a JSON path (data-json, times data-scale), read back from
+// its text: it must be the JSON value rounded to the decimals shown, halves away from zero.
+// Returns how many figures it checked.
+int check_figures_shown(const std::string& page) {
+    const json data = page_data(page);
+    const std::regex shown(R"re(data-json="([^"]+)"(?: data-scale="([^"]+)")?>([^<]*)<)re");
+    int checked = 0;
+    for (auto it = std::sregex_iterator(page.begin(), page.end(), shown);
+         it != std::sregex_iterator(); ++it) {
+        const std::smatch& m = *it;
+        json value = data;
+        std::stringstream path(m[1].str());
+        for (std::string key; std::getline(path, key, '.');)
+            value = value.is_array() ? value.at(std::stoul(key)) : value.at(key);
+        std::string text = m[3].str();
+        text.erase(std::remove(text.begin(), text.end(), ','), text.end());
+        const std::smatch number = [&text] {
+            std::smatch found;
+            std::regex_search(text, found, std::regex(R"([+-]?[0-9]+(\.[0-9]+)?)"));
+            return found;
+        }();
+        const int decimals = number[1].matched ? static_cast<int>(number[1].length()) - 1 : 0;
+        const double scale = m[2].matched ? std::stod(m[2].str()) : 1.0;
+        const double unit = std::pow(10.0, decimals);
+        const double expected = value.get<double>() * scale * unit;
+        EXPECT_EQ(std::llround(std::stod(number[0].str()) * unit), std::llround(expected))
+            << m[1] << " shows " << m[3] << " for " << value;
+        ++checked;
     }
-    return hash;
+    return checked;
 }
 
-TEST(ReportPage, BytesAreTheSameOnEveryPlatform) {
-    // Pinned on Linux; the Windows build runs this test under Wine and must match it.
-    EXPECT_EQ(digest(play_run(12345, Settings{240, 260.0f, 7}).page), 14789791522162329873u);
-    EXPECT_EQ(digest(play_run(1, Settings{1000, 720.0f, 10}).page), 14058991765432498677u);
+TEST(ReportPage, EveryFigureShownIsItsJsonValueOnWinningAndLosingSettings) {
+    const struct {
+        std::uint32_t seed;
+        Settings settings;
+    } runs[] = {
+        {12345, {240, 260.0f, 7}},  // a winning machine
+        {3, {1000, 120.0f, 5}},     // the tightest: no win at all
+        {9, {100, 720.0f, 10}},     // the loosest: every trial wins, the longest figures
+        {4, {260, 260.0f, 7}},      // near 100 %, and still a loss
+        {5, {240, 259.5f, 7}},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(testing::Message() << "seed " << run.seed << ", X=" << run.settings.X);
+        EXPECT_GE(check_figures_shown(play_run(run.seed, run.settings).page), 40);
+    }
 }
+
+TEST(ReportPage, TheMeanCardRoundsHalvesAwayFromZeroAndColoursBySign) {
+    PlayedRun run = play_run(12345, Settings{240, 260.0f, 7});
+    const struct {
+        std::int64_t total;  // the profits' sum: the mean is a thousandth of it
+        const char* card;    // the mean card's figure, with its class
+    } cases[] = {
+        {0, R"(value"><span class="nb" data-json="profit.mean">0円<)"},
+        {-499, R"(value"><span class="nb" data-json="profit.mean">0円<)"},
+        {-500, R"(value loss"><span class="nb" data-json="profit.mean">-1円<)"},
+        {-501, R"(value loss"><span class="nb" data-json="profit.mean">-1円<)"},
+        {1000, R"(value win"><span class="nb" data-json="profit.mean">+1円<)"},
+        {-7600500, R"(value loss"><span class="nb" data-json="profit.mean">-7,601円<)"},
+        {-7600499, R"(value loss"><span class="nb" data-json="profit.mean">-7,600円<)"},
+        {390528500, R"(value win"><span class="nb" data-json="profit.mean">+390,529円<)"},
+    };
+    for (const auto& c : cases) {
+        run.statistics->profit_total = c.total;
+        EXPECT_NE(report_page(*run.statistics).find(c.card), std::string::npos) << c.total;
+    }
+}
+
+#if defined(QUORVANTELMIX_GOLDEN_PAGES)
+TEST(ReportPage, IsTheCheckedInGoldenPageOnEveryPlatform) {
+    // tests/golden holds the pages for a reviewer to read and diff; the Windows build runs this
+    // test under Wine against the same files. QUORVANTELMIX_UPDATE_GOLDEN=1 writes them anew.
+    const struct {
+        const char* file;
+        std::uint32_t seed;
+        Settings settings;
+    } pages[] = {
+        {"report_12345_240_260_7.html", 12345, {240, 260.0f, 7}},
+        {"report_3_1000_120_5.html", 3, {1000, 120.0f, 5}},
+    };
+    for (const auto& golden : pages) {
+        const std::string path = std::string(QUORVANTELMIX_GOLDEN_PAGES) + "/" + golden.file;
+        const std::string page = play_run(golden.seed, golden.settings).page;
+        if (std::getenv("QUORVANTELMIX_UPDATE_GOLDEN") != nullptr) write_file(path, page);
+        const std::string expected = read_file(path);
+        ASSERT_FALSE(expected.empty()) << "no " << path;
+        const auto differ =
+            std::mismatch(page.begin(), page.end(), expected.begin(), expected.end());
+        const auto at = static_cast<std::size_t>(differ.first - page.begin());
+        EXPECT_TRUE(page == expected)
+            << golden.file << " differs at byte " << at << ": \"" << page.substr(at, 60)
+            << "\" instead of \"" << expected.substr(at, 60) << "\"";
+    }
+}
+#endif
 
 TEST(ReportPage, HoldsNothingThatLoadsOrRuns) {
     const std::string page = play_run(12345, Settings{240, 260.0f, 7}).page;
@@ -344,6 +433,27 @@ TEST(NoResultsPage, SaysWhereTheUsersSettingsFileIs) {
         EXPECT_NE(page.find(c.defaults.written ? "を書き込みました" : "は書き込めませんでした"),
                   std::string::npos);
         EXPECT_EQ(page_data(page)["reason"], "section_missing");
+    }
+}
+
+TEST(NoResultsPage, NamesTheMissingSection) {
+    // The reader checks each value as it reads it: the sections before the missing one hold
+    // values in range, and the missing one's value was never read.
+    const struct {
+        Settings settings;
+        const char* header;
+        const char* section;
+    } cases[] = {
+        {{0, 0.0f, 0}, "[確率X]", "X"},
+        {{240, 0.0f, 0}, "[100%確率Y]", "Y"},
+        {{1000, 720.0f, 0}, "[換金率Z]", "Z"},
+    };
+    for (const auto& c : cases) {
+        const std::string page = no_results_page(
+            {NoResultsReason::section_missing, c.settings, {true, UserSettingsFile::none}});
+        EXPECT_NE(page.find(std::string("<strong>") + c.header + "</strong>"), std::string::npos)
+            << c.header;
+        EXPECT_EQ(page_data(page)["section"], c.section);
     }
 }
 

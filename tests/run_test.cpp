@@ -174,8 +174,8 @@ TEST_F(RunTest, TheReportPageAlwaysDescribesTheRunOfTheResultsFile) {
         {"valid settings again", sjis::default_settings, false, 0, "results"},
         {"no settings file: the page is not touched", "-", false, 1, "unchanged"},
         {"the results file cannot be created: not touched", "", true, 3, "unchanged"},
-        {"a section missing replaces it", section_missing, false, 1,
-         "\"reason\":\"section_missing\""},
+        {"a section missing replaces it, naming the section", section_missing, false, 1,
+         "\"reason\":\"section_missing\",\"section\":\"Y\""},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.name);

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -86,23 +88,95 @@ TEST(QuotientInMillionths, ExactDigitsRoundedHalfUp) {
 
 TEST(RoundBinWidth, TheNarrowestRoundWidthWithinFortyBins) {
     const struct {
-        std::int32_t low, high, narrowest, width;
+        std::int32_t low, high, narrowest, offset, width;
     } cases[] = {
-        {0, 0, 500, 500},
-        {-10000, 9500, 500, 500},    // 39 bins
-        {-10000, 10000, 500, 1000},  // 41 bins of 500
-        {-92500, 103500, 500, 5000},
-        {-100000, 150000, 500, 10000},
-        {-30000, 67499, 500, 2500},  // 2000 makes 49 bins, 2500 makes 39
-        {-451000, 50400000, 500, 2000000},
-        {0, 39, 1, 1},
-        {0, 40, 1, 2},
-        {3, 90, 1, 5},
-        {0, 7000, 1, 200},
+        {0, 0, 500, 0, 500},
+        {-10000, 9500, 500, 0, 500},    // 40 bins
+        {-10000, 10000, 500, 0, 1000},  // 41 bins of 500
+        {-9999, 10000, 500, 0, 1000},   // 41 bins of 500
+        {-9999, 10000, 500, 1, 500},    // moved by 1 yen: 40
+        {-92500, 103500, 500, 0, 5000},
+        {-100000, 150000, 500, 0, 10000},
+        {-30000, 67499, 500, 0, 2500},  // 2000 makes 49 bins, 2500 makes 39
+        {-451000, 50400000, 500, 1, 2000000},
+        {0, 39, 1, 0, 1},
+        {0, 40, 1, 0, 2},
+        {3, 90, 1, 0, 5},
+        {0, 7000, 1, 0, 200},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(round_bin_width(c.low, c.high, c.narrowest), c.width)
-            << c.low << " to " << c.high;
+        EXPECT_EQ(round_bin_width(c.low, c.high, c.narrowest, c.offset), c.width)
+            << c.low << " to " << c.high << " from " << c.offset;
+    for (const auto& [width, next] : {std::pair{1, 2},
+                                      {2, 5},
+                                      {5, 10},
+                                      {10, 20},
+                                      {20, 25},
+                                      {25, 50},
+                                      {500, 1000},
+                                      {2500, 5000},
+                                      {5000, 10000}})
+        EXPECT_EQ(next_round_width(width), next);
+}
+
+// The counts of a histogram, from its first bin.
+std::vector<std::int32_t> counts_of(const Histogram& h) {
+    return std::vector<std::int32_t>(h.counts, h.counts + h.bin_count);
+}
+
+TEST(Histogram, BinsEmptyOnBothSidesAndEdgesOneYenAboveRoundValues) {
+    std::int32_t values[1000];
+    Histogram h{};
+    // Every profit the same: the one bin in the middle of 20, empty ones on both sides.
+    std::fill(std::begin(values), std::end(values), -3000);
+    fill_histogram(values, 500, 1, 20, &h);
+    std::vector<std::int32_t> expected(20, 0);
+    expected[9] = 1000;
+    EXPECT_EQ(counts_of(h), expected);
+    EXPECT_EQ(h.first_edge, -3500 + 1 - 9 * 500);  // the bin of -3000 is (-3500, -3000]
+    // 0 is no win: it lies in the bin below the first of the wins.
+    for (std::int32_t i = 0; i < 1000; ++i)
+        values[i] = i < 400 ? 0 : 500;
+    fill_histogram(values, 500, 1, 1, &h);
+    EXPECT_EQ(h.first_edge, -499);
+    EXPECT_EQ(counts_of(h), (std::vector<std::int32_t>{400, 600}));
+}
+
+TEST(Histogram, ADipBetweenFullBinsIsAliasing) {
+    const struct {
+        std::vector<std::int32_t> counts;
+        bool dip;
+    } cases[] = {
+        {{5, 22, 0, 31, 51}, true},  // the comb of profits one bonus apart
+        {{109, 18, 129}, true},
+        {{30, 10, 30}, false},  // a third of the neighbours' mean, not below it
+        {{30, 9, 30}, true},
+        {{9, 0, 100}, false},  // a gap beside a thin tail is the data's
+        {{0, 0, 1000, 0, 0}, false},
+        {{100, 200, 300}, false},
+    };
+    for (const auto& c : cases) {
+        Histogram h{};
+        h.bin_count = static_cast<std::int32_t>(c.counts.size());
+        std::copy(c.counts.begin(), c.counts.end(), h.counts);
+        EXPECT_EQ(has_aliasing_dip(h), c.dip) << testing::PrintToString(c.counts);
+    }
+}
+
+TEST(WilsonInterval, StaysWithinZeroAndOneAtEveryCount) {
+    const struct {
+        std::int32_t wins;
+        std::int64_t low, high;  // millionths, worked out apart from the program (Python)
+    } cases[] = {
+        {0, 0, 3827},          {1000, 996173, 1000000}, {500, 469069, 530931},
+        {423, 392731, 453858}, {1, 177, 5643},
+    };
+    for (const auto& c : cases) {
+        std::int64_t low = -1, high = -1;
+        wilson_interval(c.wins, &low, &high);
+        EXPECT_EQ(low, c.low) << c.wins;
+        EXPECT_EQ(high, c.high) << c.wins;
+    }
 }
 
 }  // namespace
