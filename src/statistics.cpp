@@ -80,18 +80,24 @@ std::int64_t payout_rate(std::uint64_t bonuses, std::uint64_t losing_spins, floa
 
 /* ----------------------------------- histograms ----------------------------------- */
 
-// The profit per trial in bins: the narrowest round width, 500 yen at least, that needs no more
-// than max_histogram_bins bins and shows no aliasing dip; the edges lie 1 yen above the width's
-// multiples, so that a bin holds only wins or only the rest.
-void fill_profit_histogram(const std::int32_t (&values)[trials_per_run], Histogram* histogram) {
+// The profit per trial in bins: the narrowest width that needs no more than max_histogram_bins
+// bins and shows no aliasing, of the round widths of 500 yen or more and the whole multiples of
+// a bonus's worth at the exchange rate. The edges lie 1 yen above the width's multiples, so that
+// a bin holds only wins or only the rest.
+void fill_profit_histogram(const std::int32_t (&values)[trials_per_run], std::int32_t exchange_rate,
+                           Histogram* histogram) {
     const std::int32_t low = *std::min_element(std::begin(values), std::end(values));
     const std::int32_t high = *std::max_element(std::begin(values), std::end(values));
     constexpr std::int32_t offset = 1;
-    std::int32_t width = round_bin_width(low, high, cash_unit, offset);
+    std::int32_t width = profit_bin_width(cash_unit - 1, exchange_rate);
+    while (floor_divide(static_cast<std::int64_t>(high) - offset, width) -
+               floor_divide(static_cast<std::int64_t>(low) - offset, width) + 1 >
+           max_histogram_bins)
+        width = profit_bin_width(width, exchange_rate);
     for (;;) {
         fill_histogram(values, width, offset, min_histogram_bins, histogram);
-        if (!has_aliasing_dip(*histogram)) return;
-        width = next_round_width(width);
+        if (!has_aliasing(*histogram)) return;
+        width = profit_bin_width(width, exchange_rate);
     }
 }
 
@@ -255,16 +261,33 @@ void fill_histogram(const std::int32_t (&values)[trials_per_run], std::int32_t w
               ->counts[floor_divide(static_cast<std::int64_t>(value) - offset, width) - first_bin];
 }
 
-bool has_aliasing_dip(const Histogram& histogram) {
-    constexpr std::int32_t substantial = trials_per_run / 100;  // 1 % of the trials
+bool has_aliasing(const Histogram& histogram) {
+    constexpr std::int64_t substantial = trials_per_run / 100;  // 1 % of the trials
     for (std::int32_t i = 1; i + 1 < histogram.bin_count; ++i) {
-        const std::int32_t left = histogram.counts[i - 1];
-        const std::int32_t right = histogram.counts[i + 1];
-        // Below a third of the neighbours' mean: 6 c < left + right.
-        if (left >= substantial && right >= substantial && 6 * histogram.counts[i] < left + right)
-            return true;
+        const std::int64_t left = histogram.counts[i - 1];
+        const std::int64_t right = histogram.counts[i + 1];
+        if (left < substantial || right < substantial) continue;
+        // |c - m| > 3.5 sqrt(m), m the neighbours' mean, in integers:
+        // 2 (2c - left - right)^2 > 49 (left + right).
+        const std::int64_t twice_off = 2 * histogram.counts[i] - left - right;
+        if (2 * twice_off * twice_off > 49 * (left + right)) return true;
     }
     return false;
+}
+
+std::int32_t profit_bin_width(std::int32_t above, std::int32_t exchange_rate) {
+    std::int32_t round = next_round_width(above);
+    while (round < cash_unit)
+        round = next_round_width(round);
+    // k bonuses fetch k * 360 medals * 500 yen / (5 Z medals); a whole number of yen where
+    // 5 Z divides k * 360 * 500.
+    const std::int64_t per_bonus = static_cast<std::int64_t>(bonus_medals) * cash_unit;
+    const std::int64_t per_unit = static_cast<std::int64_t>(medals_per_cash_unit) * exchange_rate;
+    for (std::int64_t k = 1; k * per_bonus / per_unit <= round; ++k) {
+        const std::int64_t yen = k * per_bonus / per_unit;
+        if (k * per_bonus % per_unit == 0 && yen > above) return static_cast<std::int32_t>(yen);
+    }
+    return round;
 }
 
 void wilson_interval(std::int32_t wins, std::int64_t* low_millionths,
@@ -331,7 +354,7 @@ void compute_statistics(const RunRecord& record, RunStatistics* statistics) {
     confidence_interval(record, profit_total, out);
     out->wins = wins;
     wilson_interval(wins, &out->win_rate_ci95_low_millionths, &out->win_rate_ci95_high_millionths);
-    fill_profit_histogram(column, &out->profit_histogram);
+    fill_profit_histogram(column, record.rules.exchange_rate, &out->profit_histogram);
     out->profit = quantiles_of(column);
     out->best_trial = earliest_with_profit(record, out->profit.max);
     out->worst_trial = earliest_with_profit(record, out->profit.min);

@@ -151,10 +151,16 @@ std::int32_t next_round_width(std::int32_t width);
 void fill_histogram(const std::int32_t (&values)[trials_per_run], std::int32_t width,
                     std::int32_t offset, std::int32_t fewest, Histogram* histogram);
 
-// True when a bin of `histogram` dips far below both its neighbours, which hold 1 % of the
-// trials or more each: the sign that the bins alias against values that come in lumps (profits
-// one bonus apart), not a feature of the data.
-bool has_aliasing_dip(const Histogram& histogram);
+// True when a bin of `histogram` holds far more or far fewer trials than its neighbours' mean m,
+// which hold 1 % of the trials or more each: more than 3.5 sqrt(m) apart, which chance gives
+// a bin about once in 2000. It is the sign that the bins alias against values that come in
+// lumps (profits one bonus apart), not a feature of the data.
+bool has_aliasing(const Histogram& histogram);
+
+// The narrowest width above `above` that a profit histogram may take at the exchange rate
+// `exchange_rate`: a round width of 500 yen or more, or a whole multiple of what a bonus's 360
+// medals fetch (36000 / Z yen), whichever is narrower. Profits one bonus apart then never alias.
+std::int32_t profit_bin_width(std::int32_t above, std::int32_t exchange_rate);
 
 // The bounds of the 95 % Wilson score interval of a rate of `wins` in trials_per_run, in
 // millionths: honest at 0 and at every trial.

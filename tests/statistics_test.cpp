@@ -142,25 +142,40 @@ TEST(Histogram, BinsEmptyOnBothSidesAndEdgesOneYenAboveRoundValues) {
     EXPECT_EQ(counts_of(h), (std::vector<std::int32_t>{400, 600}));
 }
 
-TEST(Histogram, ADipBetweenFullBinsIsAliasing) {
+TEST(Histogram, ABinFarFromItsFullNeighboursIsAliasing) {
     const struct {
         std::vector<std::int32_t> counts;
-        bool dip;
+        bool aliasing;
     } cases[] = {
-        {{5, 22, 0, 31, 51}, true},  // the comb of profits one bonus apart
-        {{109, 18, 129}, true},
-        {{30, 10, 30}, false},  // a third of the neighbours' mean, not below it
-        {{30, 9, 30}, true},
-        {{9, 0, 100}, false},  // a gap beside a thin tail is the data's
-        {{0, 0, 1000, 0, 0}, false},
-        {{100, 200, 300}, false},
+        {{5, 22, 0, 31, 51}, true},                          // the comb of profits one bonus apart
+        {{109, 18, 129}, true},      {{50, 101, 64}, true},  // a spike: two lumps in one bin
+        {{30, 20, 30}, false},                               // chance: 10 below a mean of 30
+        {{30, 10, 30}, true},   // 2 (20 - 60)^2 = 3200 > 49 * 60 = 2940
+        {{30, 11, 30}, false},  // 2 (22 - 60)^2 = 2888
+        {{9, 0, 100}, false},   // a gap beside a thin tail is the data's
+        {{0, 0, 1000, 0, 0}, false}, {{100, 200, 300}, false},
     };
     for (const auto& c : cases) {
         Histogram h{};
         h.bin_count = static_cast<std::int32_t>(c.counts.size());
         std::copy(c.counts.begin(), c.counts.end(), h.counts);
-        EXPECT_EQ(has_aliasing_dip(h), c.dip) << testing::PrintToString(c.counts);
+        EXPECT_EQ(has_aliasing(h), c.aliasing) << testing::PrintToString(c.counts);
     }
+}
+
+TEST(Histogram, ProfitWidthsAreRoundOrWholeMultiplesOfABonus) {
+    const struct {
+        std::int32_t above, exchange_rate, width;
+    } cases[] = {
+        {499, 7, 500},     {500, 7, 1000},    {2500, 7, 5000},  {5000, 7, 10000},
+        {20000, 7, 25000}, {25000, 7, 36000},  // 7 bonuses: 36000 yen
+        {2500, 10, 3600},  {3600, 10, 5000},  {5000, 10, 7200}, {7200, 10, 10000},
+        {2500, 5, 5000},   {5000, 5, 7200},   {7200, 5, 10000}, {10000, 5, 14400},
+        {5000, 6, 6000},   {5000, 8, 9000},   {4000, 9, 5000},  {5000, 9, 8000},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(profit_bin_width(c.above, c.exchange_rate), c.width)
+            << "above " << c.above << " at Z = " << c.exchange_rate;
 }
 
 TEST(WilsonInterval, StaysWithinZeroAndOneAtEveryCount) {
