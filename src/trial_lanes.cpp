@@ -13,6 +13,13 @@
 #define QUORVANTELMIX_X86 1
 #endif
 
+// The wider units, on 64-bit x86 outside Windows. The 32-bit program keeps to SSE2, and GCC
+// for 64-bit Windows keeps 32- and 64-byte vectors on a stack that Windows aligns to 16 bytes
+// only, where its aligned stores fault.
+#if defined(__x86_64__) && !defined(_WIN32)
+#define QUORVANTELMIX_WIDE_UNITS 1
+#endif
+
 // The medals are a float. By the rules of play, each change to them is the exact result in
 // double arithmetic, rounded once to a float. Those exact results (sums and differences of
 // floats from 0.5 to a few million) need far fewer than a double's 53 bits, so float addition
@@ -127,7 +134,7 @@ inline unsigned bonus_bits(MaskVector bonus, MaskVector /*draw_bits*/, MaskVecto
 #include "trial_lanes_body.inc"
 }  // namespace sse2_lanes
 
-#if defined(__x86_64__)
+#if defined(QUORVANTELMIX_WIDE_UNITS)
 
 #pragma GCC push_options
 #pragma GCC target("avx2")
@@ -192,7 +199,7 @@ bool processor_has_sse2() {
     return true;
 }
 
-#if defined(__x86_64__)
+#if defined(QUORVANTELMIX_WIDE_UNITS)
 bool processor_has_avx2() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") != 0;
@@ -205,7 +212,7 @@ bool processor_has_avx512() {
 }
 #endif
 
-#if !defined(__x86_64__)
+#if !defined(QUORVANTELMIX_WIDE_UNITS)
 // A unit that this build has no engine for.
 bool not_in_this_build() {
     return false;
@@ -216,7 +223,7 @@ bool not_in_this_build() {
 
 const LaneEngine lane_engines[lane_unit_count] = {
     {LaneUnit::sse2, "sse2", sse2_lanes::lanes, processor_has_sse2, sse2_lanes::play_group},
-#if defined(__x86_64__)
+#if defined(QUORVANTELMIX_WIDE_UNITS)
     {LaneUnit::avx2, "avx2", avx2_lanes::lanes, processor_has_avx2, avx2_lanes::play_group},
     {LaneUnit::avx512, "avx512", avx512_lanes::lanes, processor_has_avx512,
      avx512_lanes::play_group},
@@ -227,7 +234,7 @@ const LaneEngine lane_engines[lane_unit_count] = {
 };
 
 static_assert(sse2_lanes::lanes <= max_trials_in_lanes, "a group holds every unit's lanes");
-#if defined(__x86_64__)
+#if defined(QUORVANTELMIX_WIDE_UNITS)
 static_assert(avx2_lanes::lanes <= max_trials_in_lanes, "a group holds every unit's lanes");
 static_assert(avx512_lanes::lanes <= max_trials_in_lanes, "a group holds every unit's lanes");
 #endif

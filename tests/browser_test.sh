@@ -71,7 +71,7 @@ for settings in 240_260_7 1000_120_5 100_720_10 260_260_7 100_120_5 240_259.5_7;
   measure "$settings"
 done
 
-browser --window-size=1000,2700 --screenshot="$screenshot" "file://$page" > /dev/null ||
+browser --window-size=1000,1900 --screenshot="$screenshot" "file://$page" > /dev/null ||
   fail "no screenshot"
 [[ "$(head -c 8 "$screenshot" | od -An -tx1 | tr -d ' \n')" == 89504e470d0a1a0a ]] ||
   fail "the screenshot is no PNG"

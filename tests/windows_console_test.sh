@@ -3,9 +3,10 @@
 # terminal (script(1) gives it one), it must write its console lines through the wide console
 # call, so the terminal receives readable UTF-8 and not a single Shift_JIS byte sequence.
 #
-#   windows_console_test.sh path/to/Quorvantelmix.exe
+#   windows_console_test.sh path/to/Quorvantelmix.exe [WINE]
 set -euo pipefail
 program="$1"
+wine=${2:-wine}  # the Wine loader: 64-bit Wine for a 64-bit program
 command -v script > /dev/null || { echo "no script(1)"; exit 1; }
 directory=$(mktemp -d)
 trap 'rm -rf "$directory"' EXIT
@@ -15,7 +16,7 @@ export WINEDEBUG=-all LC_ALL=C.UTF-8
 # The first run writes the default settings and says so: its console line is the could-not-open
 # line, here redirected to a file, so it must be the Shift_JIS bytes as they stand.
 set +e
-wine "$program" < /dev/null > redirected.txt
+"$wine" "$program" < /dev/null > redirected.txt
 status=$?
 set -e
 [[ $status -eq 1 ]] || { echo "first run: exit status $status, expected 1"; exit 1; }
@@ -27,7 +28,7 @@ if ! cmp -s expected.txt redirected.txt; then
 fi
 
 # The second run, on a terminal: 計算中・・・・ must arrive as UTF-8.
-script -qec "wine '$program'" /dev/null < /dev/null > terminal.txt 2>&1
+script -qec "'$wine' '$program'" /dev/null < /dev/null > terminal.txt 2>&1
 utf8=$'\xe8\xa8\x88\xe7\xae\x97\xe4\xb8\xad\xe3\x83\xbb\xe3\x83\xbb\xe3\x83\xbb\xe3\x83\xbb'
 sjis=$'\x8c\x76\x8e\x5a\x92\x86'
 if ! grep -q "X=240 Y=260 Z=7" terminal.txt || ! LC_ALL=C grep -q "$utf8" terminal.txt ||
