@@ -24,4 +24,11 @@ void append_tenths(std::string* out, double value);
 // nearest to it (of two as near, the even one), in fixed notation: "260", "1.3846154".
 void append_shortest_float(std::string* out, float value);
 
+// Appends `value` rounded correctly to `digits` significant digits, in fixed notation or, for a
+// value far from 1, in exponent notation as JSON reads it: "0.585440142", "3.82e-11".
+void append_significant(std::string* out, double value, int digits);
+
+// Appends `value` rounded correctly to `decimals` decimals: "-7234.125".
+void append_decimals(std::string* out, double value, int decimals);
+
 #endif

@@ -20,6 +20,18 @@ inline float float_from_bits(std::uint32_t bits) {
     return value;
 }
 
+// A positive normal float as mantissa / 2^shift, exactly.
+struct ExactFloat {
+    std::uint64_t mantissa;  // the 24 significant bits
+    std::int32_t shift;      // the value is mantissa / 2^shift
+};
+
+inline ExactFloat exact_float(float value) {
+    const std::uint32_t bits = float_bits(value);
+    const auto biased_exponent = static_cast<std::int32_t>((bits >> 23) & 0xFFu);
+    return ExactFloat{(bits & 0x7FFFFFu) | 0x800000u, 150 - biased_exponent};
+}
+
 // `value` rounded to the nearest whole number, halves upward (2.5 to 3, -2.5 to -2). |value|
 // must stay below 2^52, where the fraction after truncation is exact.
 inline std::int64_t round_half_up(double value) {

@@ -14,7 +14,9 @@
 #include "chart.h"
 #include "decimal_text.h"
 #include "numbers.h"
+#include "page_exact.h"
 #include "page_json.h"
+#include "page_parts.h"
 #include "trial.h"
 
 namespace {
@@ -69,12 +71,14 @@ svg text { fill: var(--ink); paint-order: stroke; stroke: #fff; stroke-width: 3p
 .mark-mean { stroke: #e69f00; stroke-width: 3; stroke-dasharray: 8 4; }
 .mark-median { stroke: #000; stroke-width: 2.5; stroke-dasharray: 2 3; }
 .band-outer { fill: #e4e7eb; } .band-inner { fill: #b9c0c9; }
-.line-median, .line-best, .line-worst, .line-median-trial, .line-theory { fill: none; }
+.line-median, .line-best, .line-worst, .line-median-trial, .line-theory, .line-exact { fill: none; }
 .line-median { stroke: #000; stroke-width: 3; }
 .line-best { stroke: var(--win); stroke-width: 2; }
 .line-worst { stroke: var(--loss); stroke-width: 2; stroke-dasharray: 9 4; }
 .line-median-trial { stroke: #cc79a7; stroke-width: 2.5; stroke-dasharray: 2 3; }
 .line-theory { stroke: #000; stroke-width: 2; stroke-dasharray: 5 3; } .dot-theory { fill: #000; }
+.line-exact { fill: none; stroke: #5b3a00; stroke-width: 1.5; stroke-dasharray: 1 3; }
+.dot-simulated { fill: #e69f00; }
 .swatch .mark-median, .swatch .mark-mean, .swatch .mark-zero { stroke-width: 3; }
 .legend { font-size: 0.85em; color: var(--muted); margin: 4px 0 0; }
 .key { display: inline-block; white-space: nowrap; margin-right: 12px; }
@@ -87,70 +91,6 @@ footer { margin-top: 2em; font-size: 0.8em; color: var(--muted); }
 )";
 
 const char page_end[] = "</body>\n</html>\n";
-
-/* ---------------------------------- small pieces ---------------------------------- */
-
-// Appends a literal.
-void put(std::string* out, const char* text) {
-    out->append(text);
-}
-
-// An amount with separators and `unit`: "28,000円", "2,345回転"; with `sign`, "+" before a
-// positive amount.
-std::string amount(std::int64_t value, const char* unit, bool sign = false) {
-    std::string text = sign && value > 0 ? "+" : "";
-    append_grouped(&text, value);
-    return text + unit;
-}
-
-// Millionths of a fraction as a percentage with `decimals` (1 or 2), rounded half up: 1006712
-// and 2 make "100.67%".
-std::string percent_of_millionths(std::int64_t millionths, int decimals) {
-    const std::int64_t divisor = decimals == 2 ? 100 : 1000;
-    std::string text;
-    append_fixed(&text, divide_rounded_half_away(millionths, divisor), decimals, false);
-    return text + "%";
-}
-
-// Wins of the 1000 trials as a percentage with one decimal: 423 is "42.3%".
-std::string percent_of_trials(std::int64_t wins) {
-    std::string text;
-    append_fixed(&text, wins, 1, false);
-    return text + "%";
-}
-
-// `text` as the figure at the JSON path `path`, times `scale` where it is not empty.
-std::string figure(const char* path, const std::string& text, const char* scale = "") {
-    std::string html = "<span class=\"nb\" data-json=\"";
-    html += path;
-    html += '"';
-    if (*scale != '\0') {
-        html += " data-scale=\"";
-        html += scale;
-        html += '"';
-    }
-    return html + ">" + text + "</span>";
-}
-
-// The class that colours a profit: a win blue, a loss vermillion, break-even none.
-const char* profit_class(std::int64_t yen) {
-    return yen > 0 ? "win" : yen < 0 ? "loss" : "";
-}
-
-// A card of the summary: its heading, its figure (in the class `value_class`) and its note.
-void put_card(std::string* out, const char* heading, const std::string& value,
-              const std::string& note, const char* value_class = "") {
-    put(out, "<div class=\"card\"><h3>");
-    put(out, heading);
-    put(out, "</h3>\n<div class=\"value");
-    if (*value_class != '\0') out->push_back(' ');
-    put(out, value_class);
-    put(out, "\">");
-    out->append(value);
-    put(out, "</div>\n<p>");
-    out->append(note);
-    put(out, "</p></div>\n");
-}
 
 /* ---------------------------------- the figures ---------------------------------- */
 
@@ -381,6 +321,16 @@ void put_profit_chart(std::string* out, const RunStatistics& s) {
         keys += legend_key(mark.marker.css_class, true, mark.key);
     }
     put_markers(out, area, markers, shown);
+    // The exact distribution, binned as the trials are.
+    double xs[max_histogram_bins];
+    double ys[max_histogram_bins];
+    for (std::int32_t i = 0; i < h.bin_count; ++i) {
+        xs[i] = pixel(scales.x, h.first_edge - 1 + (i + 0.5) * h.bin_width);
+        ys[i] = pixel(scales.y, h.expected[i]);
+    }
+    put_polyline(out, xs, ys, h.bin_count, "line-theory");
+    put_dots(out, xs, ys, h.bin_count, "dot-theory");
+    keys += legend_key("line-theory", true, "理論値（1000試行あたり）");
     close_chart(out, keys);
 }
 
@@ -390,7 +340,8 @@ void put_slump_chart(std::string* out, const RunStatistics& s) {
     const SlumpGraph& series = s.slump;
     std::int32_t low = 0;
     std::int32_t high = 0;
-    for (const std::int32_t* values : {series.p05, series.p95, series.best, series.worst}) {
+    for (const std::int32_t* values :
+         {series.p05, series.p95, series.best, series.worst, series.exact_p05, series.exact_p95}) {
         low = std::min(low, *std::min_element(values, values + slump_points));
         high = std::max(high, *std::max_element(values, values + slump_points));
     }
@@ -438,12 +389,17 @@ void put_slump_chart(std::string* out, const RunStatistics& s) {
         ys(line.values, upper);
         put_polyline(out, xs, upper, slump_points, line.css_class);
     }
+    for (const std::int32_t* exact : {series.exact_p05, series.exact_p50, series.exact_p95}) {
+        ys(exact, upper);
+        put_polyline(out, xs, upper, slump_points, "line-exact");
+    }
     close_chart(out, legend_key("band-outer", false, "5〜95%") +
                          legend_key("band-inner", false, "25〜75%") +
                          legend_key("line-median", true, "中央値") +
                          legend_key("line-best", true, "最も勝った試行") +
                          legend_key("line-worst", true, "最も負けた試行") +
-                         legend_key("line-median-trial", true, "収支が中央値の試行"));
+                         legend_key("line-median-trial", true, "収支が中央値の試行") +
+                         legend_key("line-exact", true, "理論値（5%・中央値・95%）"));
 }
 
 // The bonuses per trial against the counts that the odds of a spin predict.
@@ -550,6 +506,7 @@ std::string report_page(const RunStatistics& statistics) {
     put_introduction(&page, statistics);
     put_cards(&page, statistics);
     put_quantile_table(&page, statistics);
+    put_exact_section(&page, statistics);
     put(&page, "<h2>グラフ</h2>\n<div class=\"charts\">\n");
     put_profit_chart(&page, statistics);
     put_slump_chart(&page, statistics);

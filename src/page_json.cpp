@@ -74,6 +74,86 @@ void put_lower_quantiles(std::string* out, const Quantiles& q) {
     put_integer(out, "p75", q.p75);
 }
 
+// A probability or a fraction, with nine significant digits.
+void put_probability(std::string* out, const char* key, double value) {
+    put_key(out, key);
+    append_significant(out, value, 9);
+}
+
+// Yen, with three decimals.
+void put_yen(std::string* out, const char* key, double value) {
+    put_key(out, key);
+    append_decimals(out, value, 3);
+}
+
+// An X, or null where there is none (0).
+void put_x_or_null(std::string* out, const char* key, std::int32_t x) {
+    put_key(out, key);
+    if (x == 0) {
+        put(out, "null");
+    } else {
+        append_integer(out, x);
+    }
+}
+
+// The exact figures.
+void put_exact(std::string* out, const ExactFigures& exact) {
+    open_object(out, "exact");
+    put_yen(out, "profit_mean", exact.profit_mean);
+    put_probability(out, "win_probability", exact.win_probability);
+    put_probability(out, "spins_mean", exact.spins_mean);
+    put_probability(out, "bonuses_mean", exact.bonuses_mean);
+    put_yen(out, "profit_per_1000_spins", exact.profit_per_1000_spins);
+    put_probability(out, "lost_probability", exact.lost_probability);
+    open_object(out, "money_paid");
+    put_integer(out, "p50", exact.money_paid_p50);
+    put_integer(out, "p95", exact.money_paid_p95);
+    put_integer(out, "p99", exact.money_paid_p99);
+    close_object(out);
+    put_key(out, "shortfall");
+    out->push_back('[');
+    for (const Shortfall& budget : exact.shortfall) {
+        if (out->back() != '[') out->push_back(',');
+        out->push_back('[');
+        append_integer(out, budget.budget);
+        out->push_back(',');
+        append_significant(out, budget.probability, 9);
+        out->push_back(']');
+    }
+    out->push_back(']');
+    put_key(out, "by_odds");
+    out->push_back('[');
+    for (const OddsFigures& odds : exact.by_odds) {
+        if (out->back() != '[') out->push_back(',');
+        out->push_back('[');
+        append_integer(out, odds.x);
+        out->push_back(',');
+        append_decimals(out, odds.profit_mean, 3);
+        out->push_back(',');
+        append_significant(out, odds.win_probability, 9);
+        out->push_back(']');
+    }
+    out->push_back(']');
+    put_key(out, "budget_table");
+    out->push_back('[');
+    for (const Shortfall& budget : exact.budget_table) {
+        if (out->back() != '[') out->push_back(',');
+        out->push_back('[');
+        append_integer(out, budget.budget);
+        out->push_back(',');
+        append_significant(out, budget.probability, 9);
+        out->push_back(',');
+        append_significant(out, budget.simulated, 9);
+        out->push_back(']');
+    }
+    out->push_back(']');
+    put_x_or_null(out, "break_even_X", exact.break_even_x);
+    put_x_or_null(out, "break_even_X_equal_exchange", exact.break_even_x_equal);
+    put_yen(out, "equal_exchange_profit_mean", exact.equal_profit_mean);
+    put_probability(out, "equal_exchange_win_probability", exact.equal_win_probability);
+    close_object(out);
+}
+
 const char data_open[] = R"(<script type="application/json" id="quorvantelmix-data">{)";
 const char data_close[] = "}</script>\n";
 
@@ -157,6 +237,8 @@ void append_page_data(std::string* out, const RunStatistics& s) {
     }
     out->push_back(']');
     close_object(out);
+
+    put_exact(out, s.exact);
 
     const SlumpGraph& slump = s.slump;
     open_object(out, "slump");

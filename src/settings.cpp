@@ -47,15 +47,15 @@ std::int32_t printed_y(float y) {
 /* ------------------------------- the reader ------------------------------- */
 
 bool x_in_range(std::int32_t x) {
-    return x >= 100 && x <= 1000;
+    return x >= min_x && x <= max_x;
 }
 
 bool y_in_range(float y) {
-    return y >= 120.0f && y <= 720.0f;  // false for NaN
+    return y >= min_y && y <= max_y;  // false for NaN
 }
 
 bool z_in_range(std::int32_t z) {
-    return z >= 5 && z <= 10;
+    return z >= min_z && z <= max_z;
 }
 
 SettingsOutcome read_settings(std::FILE* settings_stream, std::FILE* results_stream,

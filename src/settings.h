@@ -26,6 +26,12 @@ enum class SettingsOutcome {
 };
 
 // The valid ranges: X from 100 to 1000, Y from 120.0 to 720.0 (no NaN), Z from 5 to 10.
+constexpr std::int32_t min_x = 100;
+constexpr std::int32_t max_x = 1000;
+constexpr float min_y = 120.0f;
+constexpr float max_y = 720.0f;
+constexpr std::int32_t min_z = 5;
+constexpr std::int32_t max_z = 10;
 bool x_in_range(std::int32_t x);
 bool y_in_range(float y);
 bool z_in_range(std::int32_t z);

@@ -30,13 +30,13 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 browser --dump-dom "file://$page" > "$work/dom.html" || fail "Chromium did not load the page"
 dom="$work/dom.html"
-for id in profit-histogram slump-graph bonus-histogram; do
+for id in profit-histogram slump-graph bonus-histogram shortfall odds; do
   grep -q "<figure id=\"$id\">" "$dom" || fail "no chart $id in the DOM"
 done
-(($(grep -o '<svg viewBox="0 0 500' "$dom" | wc -l) == 3)) || fail "not three SVG charts"
+(($(grep -o '<svg viewBox="0 0 500' "$dom" | wc -l) == 5)) || fail "not five SVG charts"
 (($(grep -o '<rect class="bar-' "$dom" | wc -l) >= 40)) || fail "too few histogram bars"
 (($(grep -o '<polygon' "$dom" | wc -l) == 2)) || fail "not the two bands of the slump graph"
-for figure in 平均収支 勝率 交換差損 用意する現金 機械割 最大ハマり スランプグラフ; do
+for figure in 平均収支 勝率 交換差損 用意する現金 機械割 最大ハマり スランプグラフ 理論値 資金不足 期待収支; do
   grep -q "$figure" "$dom" || fail "no $figure"
 done
 
@@ -80,5 +80,5 @@ browser --window-size=1000,1900 --screenshot="$screenshot" "file://$page" > /dev
 browser --print-to-pdf="$work/page.pdf" --no-pdf-header-footer "file://$page" > /dev/null ||
   fail "no PDF"
 grep -aEq 'MediaBox \[0 0 59[45][.0-9]* 84[12][.0-9]*\]' "$work/page.pdf" || fail "the PDF is not A4"
-echo "the page renders: three charts, the figures, $(grep -ac '/Type /Page$' "$work/page.pdf") A4 pages;"
+echo "the page renders: five charts, the figures, $(grep -ac '/Type /Page$' "$work/page.pdf") A4 pages;"
 echo "laid out at 360 to 1920 px for six settings with nothing overlapping or clipped"
