@@ -1,0 +1,246 @@
+// exact_test.cpp - the exact distribution against every sequence of short trials, against
+// closed forms and a plain dynamic programme of full ones, against 100,000 trials played in the
+// lanes, and the break-even odds at their edge.
+#include "exact.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "statistics.h"
+#include "trial_lanes.h"
+
+namespace {
+
+// What the rules make of one finished trial, worked out here on their own.
+struct Ended {
+    std::int64_t bonuses, purchases, spins, medals;  // medals: floor of the exact count
+};
+
+// Plays the trial whose spin i wins exactly when bit i of `wins` is set, by the rules step by
+// step: medals counted exactly as numerators over 2^shift.
+Ended play_by_the_rules(const ExactRules& r, std::uint32_t wins) {
+    const std::int64_t one = std::int64_t{1} << r.loss_shift;
+    std::int64_t medals = 50 * one, bonuses = 0, purchases = 0, spins = 0;
+    while (spins < r.spin_cap) {
+        const bool bonus = (wins >> spins & 1u) != 0;
+        ++spins;
+        if (bonus) {
+            medals += 360 * one;
+            ++bonuses;
+            if (spins >= r.ending_spin) break;
+            continue;
+        }
+        medals -= static_cast<std::int64_t>(r.loss_scaled);
+        if (medals < one) {
+            medals += 50 * one;
+            ++purchases;
+        }
+    }
+    return Ended{bonuses, purchases, spins, medals / one};
+}
+
+TEST(ExactOutcome, EqualsEverySequenceOfShortTrialsWeighedByItsProbability) {
+    const struct {
+        std::int32_t threshold, ending, cap, exchange_rate;
+        double loss;  // medals a losing spin costs; from 25 up, a purchase every spin or two
+    } cases[] = {
+        {16383, 8, 14, 7, 1.3846154},  // p = 1/2
+        {8191, 6, 12, 10, 50.0},       // a purchase on every losing spin
+        {327, 10, 16, 5, 3.0},         // X = 100, Y = 120
+        {24575, 4, 12, 6, 25.0},       // p = 3/4, cash units at the edge of 50 medals
+        {4095, 1, 10, 9, 49.5},        // every bonus ends the trial
+        {20000, 12, 12, 8, 37.25},     // no spin after the 12th
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "T=" << c.threshold << " L=" << c.loss);
+        const ExactRules rules{c.threshold, static_cast<std::uint64_t>(c.loss * (1 << 20)),
+                               20,          c.exchange_rate,
+                               c.ending,    c.cap,
+                               32,          32767};
+        const auto exact = std::make_unique<ExactOutcome>();
+        exact_outcome(rules, exact.get());
+        for (const std::int32_t odds : {c.threshold, 32, 9000, 32767 - c.threshold / 2}) {
+            // Every sequence of `cap` spins, weighed by its probability at these odds.
+            const double p = (odds + 1) / 32768.0;
+            double mean = 0, win = 0, equal_mean = 0, spins = 0;
+            std::vector<double> purchases(exact->purchases.size() + 8, 0.0);
+            for (std::uint32_t wins = 0; wins < (1u << c.cap); ++wins) {
+                const int hits = __builtin_popcount(wins);
+                const double w = std::pow(p, hits) * std::pow(1 - p, c.cap - hits);
+                const Ended e = play_by_the_rules(rules, wins);
+                const double paid = 1000.0 * static_cast<double>(e.purchases + 1);
+                const double profit =
+                    static_cast<double>(e.medals / (5 * c.exchange_rate) * 500) - paid;
+                mean += w * profit;
+                win += profit > 0 ? w : 0.0;
+                equal_mean += w * (static_cast<double>(e.medals / 25 * 500) - paid);
+                spins += w * static_cast<double>(e.spins);
+                purchases[static_cast<std::size_t>(e.purchases)] += w;
+            }
+            SCOPED_TRACE(odds);
+            const ExactMeans means = exact_means(rules, *exact, odds);
+            EXPECT_NEAR(means.profit_mean, mean, 1e-9 * (1 + std::fabs(mean)));
+            EXPECT_NEAR(means.win_probability, win, 1e-12);
+            EXPECT_NEAR(means.equal_profit_mean, equal_mean, 1e-9 * (1 + std::fabs(mean)));
+            if (odds != c.threshold) continue;
+            EXPECT_NEAR(exact->spins_mean, spins, 1e-9);
+            for (std::size_t k = 0; k < exact->purchases.size(); ++k)
+                EXPECT_NEAR(exact->purchases[k], purchases[k], 1e-12) << k;
+        }
+    }
+}
+
+// The rules of full trials with `settings`.
+ExactRules full_rules(const Settings& settings) {
+    return exact_rules(trial_rules(settings));
+}
+
+TEST(ExactOutcome, MeanSpinsAndBonusesFollowTheirClosedForms) {
+    for (const Settings& s : {Settings{240, 260.0f, 7}, Settings{1000, 120.0f, 5},
+                              Settings{100, 720.0f, 10}, Settings{523, 333.3f, 8}}) {
+        const ExactRules rules = full_rules(s);
+        const auto exact = std::make_unique<ExactOutcome>();
+        exact_outcome(rules, exact.get());
+        // The 6999 spins every trial plays, then up to the first bonus of the 501 after them.
+        const double p = (rules.hit_threshold + 1) / 32768.0;
+        const double spins = 6999 + (1 - std::pow(1 - p, 501)) / p;
+        EXPECT_NEAR(exact->spins_mean, spins, 1e-6) << s.X;
+        EXPECT_NEAR(exact->bonuses_mean, p * spins, 1e-7) << s.X;  // Wald's identity
+        EXPECT_LT(exact->lost_probability, 1e-9);
+    }
+}
+
+TEST(ExactOutcome, AgreesWithAHundredThousandTrialsInTheLanes) {
+    for (const Settings& s : {Settings{240, 260.0f, 7}, Settings{260, 260.0f, 7},
+                              Settings{1000, 720.0f, 10}, Settings{100, 120.0f, 5}}) {
+        const TrialRules rules = trial_rules(s);
+        const auto exact = std::make_unique<ExactOutcome>();
+        exact_outcome(exact_rules(rules), exact.get());
+        const ExactMeans means = exact_means(exact_rules(rules), *exact, rules.hit_threshold);
+        constexpr std::int32_t trials = 100000;
+        std::vector<TrialBoundary> boundaries(trials);
+        find_trial_boundaries(static_cast<std::uint32_t>(s.X) * 31u, rules.hit_threshold,
+                              boundaries.data(), trials);
+        const auto group = std::make_unique<TrialResult[]>(max_trials_in_lanes);
+        const LaneUnit unit = widest_lane_unit(detect_lane_units());
+        double sum = 0, squares = 0, wins = 0;
+        for (std::int32_t first = 0; first < trials; first += lane_engine(unit).lanes) {
+            const std::int32_t count = std::min(lane_engine(unit).lanes, trials - first);
+            play_trials_in_lanes(rules, unit, &boundaries[static_cast<std::size_t>(first)], count,
+                                 group.get());
+            for (std::int32_t i = 0; i < count; ++i) {
+                const double profit = group[static_cast<std::size_t>(i)].cash +
+                                      group[static_cast<std::size_t>(i)].money;
+                sum += profit;
+                squares += profit * profit;
+                wins += profit > 0 ? 1 : 0;
+            }
+        }
+        const double mean = sum / trials;
+        const double error = std::sqrt((squares / trials - mean * mean) / trials);
+        const double rate = wins / trials;
+        EXPECT_NEAR(means.profit_mean, mean, 4 * error) << s.X;
+        EXPECT_NEAR(means.win_probability, rate,
+                    4 * std::sqrt(std::max(rate * (1 - rate), 1.0 / trials) / trials))
+            << s.X;
+    }
+}
+
+TEST(ExactFigures, BreakEvenIsTheLastXWithAMeanOfZeroOrMore) {
+    for (const Settings& s : {Settings{240, 260.0f, 7}, Settings{240, 260.0f, 5},
+                              Settings{500, 180.0f, 9}, Settings{100, 720.0f, 10}}) {
+        SCOPED_TRACE(s.X);
+        const ExactRules rules = full_rules(s);
+        const auto exact = std::make_unique<ExactOutcome>();
+        exact_outcome(rules, exact.get());
+        const auto record = std::make_unique<RunRecord>();
+        record->settings = s;
+        record->rules = trial_rules(s);
+        const auto statistics = std::make_unique<RunStatistics>();
+        compute_statistics(*record, statistics.get());
+        for (const bool equal : {false, true}) {
+            const std::int32_t x =
+                equal ? statistics->exact.break_even_x_equal : statistics->exact.break_even_x;
+            const auto mean = [&](std::int32_t at) {
+                const ExactMeans m = exact_means(rules, *exact, 32767 / at);
+                return equal ? m.equal_profit_mean : m.profit_mean;
+            };
+            if (x == 0) {
+                EXPECT_LT(mean(100), 0.0);
+            } else {
+                EXPECT_GE(mean(x), 0.0);
+                if (x < 1000) {
+                    EXPECT_LT(mean(x + 1), 0.0);
+                }
+            }
+        }
+    }
+}
+
+TEST(ExactFigures, MatchAPlainDynamicProgrammeOfFullTrials) {
+    // Every state of (bonuses, purchases) kept, the medals in doubles (exact here: L has 24
+    // bits and is multiplied by at most 7500).
+    for (const Settings& s : {Settings{240, 260.0f, 7}, Settings{1000, 720.0f, 10}}) {
+        const TrialRules r = trial_rules(s);
+        const double p = (r.hit_threshold + 1) / 32768.0, loss = r.loss_per_spin;
+        const int rows = 160, width = static_cast<int>(loss * 7500 / 50) + 3;
+        std::vector<double> grid(static_cast<std::size_t>(rows * width)), paid(grid.size());
+        grid[0] = 1;
+        double mean = 0, win = 0;
+        const auto end = [&](int b, int k, int n, double w) {
+            const double medals = 50.0 * (k + 1) + 360.0 * b - loss * (n - b);
+            const auto left = static_cast<std::int64_t>(std::floor(medals));
+            const double profit = static_cast<double>(left / (5 * s.Z) * 500) - 1000.0 * (k + 1);
+            mean += w * profit;
+            win += profit > 0 ? w : 0.0;
+            paid[static_cast<std::size_t>(k)] += w;
+        };
+        for (int n = 0; n < 7500; ++n) {
+            std::vector<double> next(grid.size(), 0.0);
+            for (int b = std::min(n, rows - 2); b >= 0; --b) {
+                for (int k = 0; k + 1 < width; ++k) {
+                    const double w = grid[static_cast<std::size_t>(b * width + k)];
+                    if (w == 0) continue;
+                    if (n + 1 >= 7000) {
+                        end(b + 1, k, n + 1, w * p);
+                    } else {
+                        next[static_cast<std::size_t>((b + 1) * width + k)] += w * p;
+                    }
+                    const bool runs_out = 50.0 * (k + 1) + 360.0 * b - loss * (n + 1 - b) < 1;
+                    next[static_cast<std::size_t>(b * width + k + (runs_out ? 1 : 0))] +=
+                        w * (1 - p);
+                }
+            }
+            grid.swap(next);
+        }
+        for (int b = 0; b < rows; ++b) {
+            for (int k = 0; k < width; ++k)
+                end(b, k, 7500, grid[static_cast<std::size_t>(b * width + k)]);
+        }
+        const auto quantile = [&](double level) {
+            double below = 0;
+            for (std::size_t k = 0;; ++k) {
+                below += paid[k];
+                if (below >= level) return static_cast<std::int64_t>(k + 1) * 1000;
+            }
+        };
+        const auto record = std::make_unique<RunRecord>();
+        record->settings = s;
+        record->rules = r;
+        const auto statistics = std::make_unique<RunStatistics>();
+        compute_statistics(*record, statistics.get());
+        const ExactFigures& e = statistics->exact;
+        EXPECT_NEAR(e.profit_mean, mean, 1.0) << s.X;
+        EXPECT_NEAR(e.win_probability, win, 2e-6) << s.X;
+        EXPECT_EQ(e.money_paid_p50, quantile(0.5)) << s.X;
+        EXPECT_EQ(e.money_paid_p95, quantile(0.95)) << s.X;
+        EXPECT_EQ(e.money_paid_p99, quantile(0.99)) << s.X;
+    }
+}
+
+}  // namespace
