@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 
+#include "exact.h"
 #include "page.h"
 #include "random_source.h"
 #include "report.h"
@@ -86,6 +87,36 @@ void Lanes(benchmark::State& state) {
     time_per_spin(state, static_cast<double>(spins));
 }
 BENCHMARK(Lanes)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// The exact distribution of one trial at the default settings, at their odds alone: "states"
+// is the states advanced by a spin per second.
+void ExactDistribution(benchmark::State& state) {
+    ExactRules rules = exact_rules(trial_rules(default_settings));
+    rules.lowest_threshold = rules.hit_threshold;
+    rules.highest_threshold = rules.hit_threshold;
+    const auto outcome = std::make_unique<ExactOutcome>();
+    for (auto _ : state) {
+        exact_outcome(rules, outcome.get());
+        benchmark::DoNotOptimize(outcome->spins_mean);
+    }
+    state.counters["states"] = benchmark::Counter(static_cast<double>(outcome->state_updates),
+                                                  benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(ExactDistribution)->Unit(benchmark::kMillisecond);
+
+// Every exact figure of the report page: the pass that serves every X from 100 to 1000, the
+// means at the curve's odds and the two break-even searches.
+void ExactFigures(benchmark::State& state) {
+    const auto record = std::make_unique<RunRecord>();
+    record->settings = default_settings;
+    record->rules = trial_rules(default_settings);
+    const auto statistics = std::make_unique<RunStatistics>();
+    for (auto _ : state) {
+        compute_statistics(*record, statistics.get());
+        benchmark::DoNotOptimize(statistics->exact.profit_mean);
+    }
+}
+BENCHMARK(ExactFigures)->Unit(benchmark::kMillisecond);
 
 // Writes the results file of a run into the current directory as the program does, filling
 // `record`; false when the file could not be written.

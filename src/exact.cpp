@@ -2,6 +2,7 @@
 #include "exact.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "numbers.h"
 #include "random_source.h"
@@ -93,6 +94,23 @@ std::int64_t scaled_medals(const ExactRules& rules, std::int64_t spins, std::int
 
 /* ------------------------------------ outcomes ------------------------------------ */
 
+// The cash units that `medals` medals fetch at `per_unit` medals a unit, and the medals over.
+struct Units {
+    std::int64_t units;  // whole units
+    std::int64_t left;   // medals short of the next unit
+};
+
+// The units of 50 medals more: 50 medals are one or two units of 25 to 50 medals, so a
+// subtraction and a comparison take the place of a division.
+inline Units fifty_more(Units units, std::int64_t per_unit) {
+    units.left += medals_per_purchase - per_unit;
+    ++units.units;
+    const bool another = units.left >= per_unit;
+    units.left -= another ? per_unit : 0;
+    units.units += another ? 1 : 0;
+    return units;
+}
+
 // Adds to `cell` (and to `out`'s distributions and means) the trials that end after `spins`
 // spins with `bonuses` bonuses, from `row` (live from lo to hi), each with its probability
 // times `factor`.
@@ -106,45 +124,39 @@ void end_trials(const ExactRules& rules, const double* row, std::int32_t lo, std
     const std::int64_t per_equal_unit =
         static_cast<std::int64_t>(medals_per_cash_unit) * medals_per_cash_unit;
     const std::int64_t medals = scaled_medals(rules, spins, bonuses, lo) >> rules.loss_shift;
-    std::int64_t units = medals / per_unit;
-    std::int64_t left = medals % per_unit;
-    std::int64_t equal_units = medals / per_equal_unit;
-    std::int64_t equal_left = medals % per_equal_unit;
+    Units units{medals / per_unit, medals % per_unit};
+    Units equal{medals / per_equal_unit, medals % per_equal_unit};
     // A cash unit is 500 yen and a purchase 1000: a trial wins when its cash units exceed
-    // twice its purchases.
+    // twice its purchases. The profit falls (or stays) from one purchase count to the next, so
+    // the row's profits lie from that at hi to that at lo: the table grows once a row.
     constexpr std::int64_t units_per_purchase = purchase_price / cash_unit;
+    const std::int64_t highest = units.units - units_per_purchase * (lo + 1);    // in cash units
+    const std::int64_t lowest = highest - (units_per_purchase - 1) * (hi - lo);  // or lower
+    const std::int64_t first = out->profits.empty() ? lowest : out->profit_first / cash_unit;
+    if (out->profits.empty() || lowest < first) {
+        const auto grow = static_cast<std::size_t>(out->profits.empty() ? 0 : first - lowest);
+        out->profits.insert(out->profits.begin(), grow, 0.0);
+        out->profit_first = lowest * cash_unit;
+    }
+    const std::int64_t base = out->profit_first / cash_unit;
+    if (highest - base >= static_cast<std::int64_t>(out->profits.size()))
+        out->profits.resize(static_cast<std::size_t>(highest - base + 1), 0.0);
+    double* const profits = out->profits.data();
+    double* const purchases = out->purchases.data();
     ExactCell sums{};
     for (std::int32_t k = lo; k <= hi; ++k) {
         const double w = row[k] * factor;
         const std::int64_t units_paid = units_per_purchase * (k + 1);
         sums.probability += w;
         sums.purchases += w * (k + 1);
-        sums.units += w * static_cast<double>(units);
-        sums.equal_units += w * static_cast<double>(equal_units);
-        if (units > units_paid) sums.wins += w;
-        if (equal_units > units_paid) sums.equal_wins += w;
-        out->purchases[static_cast<std::size_t>(k)] += w;
-        // Profits are whole cash units apart; the table grows to hold each one.
-        const std::int64_t profit = (units - units_paid) * cash_unit;
-        if (out->profits.empty()) out->profit_first = profit;
-        if (profit < out->profit_first) {
-            const auto grow = static_cast<std::size_t>((out->profit_first - profit) / cash_unit);
-            out->profits.insert(out->profits.begin(), grow, 0.0);
-            out->profit_first = profit;
-        }
-        const auto index = static_cast<std::size_t>((profit - out->profit_first) / cash_unit);
-        if (index >= out->profits.size()) out->profits.resize(index + 1, 0.0);
-        out->profits[index] += w;
-        left += medals_per_purchase;
-        while (left >= per_unit) {
-            left -= per_unit;
-            ++units;
-        }
-        equal_left += medals_per_purchase;
-        while (equal_left >= per_equal_unit) {
-            equal_left -= per_equal_unit;
-            ++equal_units;
-        }
+        sums.units += w * static_cast<double>(units.units);
+        sums.equal_units += w * static_cast<double>(equal.units);
+        sums.wins += units.units > units_paid ? w : 0.0;
+        sums.equal_wins += equal.units > units_paid ? w : 0.0;
+        purchases[k] += w;
+        profits[units.units - units_paid - base] += w;
+        units = fifty_more(units, per_unit);
+        equal = fifty_more(equal, per_equal_unit);
     }
     cell->probability += sums.probability;
     cell->purchases += sums.purchases;
@@ -154,6 +166,19 @@ void end_trials(const ExactRules& rules, const double* row, std::int32_t lo, std
     cell->equal_wins += sums.equal_wins;
     out->spins_mean += sums.probability * spins;
     out->bonuses_mean += sums.probability * bonuses;
+}
+
+// out[k] = miss out[k] + hit in[k] over the whole blocks of four from `from` to `to`: the states
+// outside the live bands are 0 in both rows and stay 0. On 64-bit Linux a copy for AVX2 is
+// chosen at load time where the processor has it: the same multiplications and additions, four
+// at a time, so the same bits.
+#if defined(__x86_64__) && defined(__linux__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void advance_block(double* __restrict out, const double* __restrict in, std::int32_t from,
+                   std::int32_t to, double miss, double hit) {
+    for (std::int32_t k = from / 4 * 4; k <= (to | 3); ++k)
+        out[k] = miss * out[k] + hit * in[k];
 }
 
 }  // namespace
@@ -185,11 +210,23 @@ void exact_outcome(const ExactRules& rules, ExactOutcome* outcome) {
 
     // At most L * cap / 50 refills, and the first purchase.
     Grid grid{};
+    // Rows of whole blocks of four, which the loops below take whole.
     grid.width = static_cast<std::int32_t>(((loss * rules.spin_cap) >> rules.loss_shift) /
                                            medals_per_purchase) +
                  3;
+    grid.width = (grid.width + 3) / 4 * 4;
     const auto width = static_cast<std::size_t>(grid.width);
     outcome->purchases.assign(width, 0.0);
+    // Room for the rows the pass will likely reach, the bonuses' mean at the best odds and ten
+    // standard deviations, so that the rows rarely move as they grow.
+    const double most_bonuses = rules.spin_cap * hit_of(rules.highest_threshold);
+    const auto rows =
+        static_cast<std::size_t>(most_bonuses + 10.0 * std::sqrt(most_bonuses) + 20.0);
+    grid.mass.reserve(rows * width);
+    for (std::vector<double>* values : {&grid.total, &grid.high, &grid.low})
+        values->reserve(rows);
+    grid.lo.reserve(rows);
+    grid.hi.reserve(rows);
     ensure_row(&grid, 1);
     grid.mass[0] = 1.0;  // no bonus, the first 50 medals bought
     grid.lo[0] = 0;
@@ -239,15 +276,12 @@ void exact_outcome(const ExactRules& rules, ExactOutcome* outcome) {
                 const std::int32_t below_hi = grid.hi[r - 1];
                 from = was_live ? std::min(lo, below_lo) : below_lo;
                 to = was_live ? std::max(hi, below_hi) : below_hi;
-                double* __restrict out = row;
-                const double* __restrict in = row - width;
-                for (std::int32_t k = from; k <= to; ++k)
-                    out[k] = miss * out[k] + hit * in[k];
+                advance_block(row, row - width, from, to, miss, hit);
                 grid.total[r] = miss * grid.total[r] + hit * grid.total[r - 1];
                 grid.high[r] = was_live ? grid.high[r] * high_miss : grid.high[r - 1] * high_hit;
                 grid.low[r] = was_live ? grid.low[r] * low_miss : grid.low[r - 1] * low_hit;
             } else if (was_live) {
-                for (std::int32_t k = from; k <= to; ++k)
+                for (std::int32_t k = from / 4 * 4; k <= (to | 3); ++k)
                     row[k] *= miss;
                 grid.total[r] *= miss;
                 grid.high[r] *= high_miss;
@@ -270,8 +304,8 @@ void exact_outcome(const ExactRules& rules, ExactOutcome* outcome) {
             if (share >= static_cast<std::int64_t>(spin) * (rules.lowest_threshold + 1) &&
                 share <= static_cast<std::int64_t>(spin) * (rules.highest_threshold + 1))
                 return false;
-            const double most = std::max(1.0, std::max(grid.high[r], grid.low[r]));
-            return grid.total[r] * most < exact_drop_below;
+            return grid.total[r] < exact_drop_below &&
+                   grid.total[r] * std::max(grid.high[r], grid.low[r]) < exact_other_drop_below;
         };
         while (grid.last_row > grid.first_row &&
                (!live(grid, grid.last_row) || negligible(grid.last_row))) {
@@ -298,36 +332,57 @@ void exact_outcome(const ExactRules& rules, ExactOutcome* outcome) {
     }
 }
 
-ExactMeans exact_means(const ExactRules& rules, const ExactOutcome& outcome,
-                       std::int32_t hit_threshold) {
+void exact_means_at(const ExactRules& rules, const ExactOutcome& outcome,
+                    const std::int32_t* hit_thresholds, std::size_t count, ExactMeans* means) {
     // A trial of b bonuses in s spins has (p'/p)^b ((1 - p')/(1 - p))^(s - b) times the
     // probability at these odds: (ratio of hits / ratio of misses)^b times (ratio of misses)^s.
+    // The odds go through the cells side by side, a block at a time.
+    constexpr std::size_t block = 8;
     const double hit = hit_of(rules.hit_threshold);
-    const double other = hit_of(hit_threshold);
-    const double miss_ratio = (1.0 - other) / (1.0 - hit);
-    const double bonus_ratio = other / hit / miss_ratio;
-    double spins_factor = 1.0;  // miss_ratio^s, from s = ending_spin
-    for (std::int32_t i = 0; i < rules.ending_spin; ++i)
-        spins_factor *= miss_ratio;
-    double profit = 0.0;
-    double equal_profit = 0.0;
-    ExactMeans means{};
-    for (std::size_t s = 0; s < outcome.cells.size(); ++s, spins_factor *= miss_ratio) {
-        const std::vector<ExactCell>& cells = outcome.cells[s];
-        double factor = spins_factor;  // times bonus_ratio^b
-        for (std::int32_t b = 0; b < outcome.cells_first_row[s]; ++b)
-            factor *= bonus_ratio;
-        for (const ExactCell& cell : cells) {
-            const double yen_paid = static_cast<double>(purchase_price) * cell.purchases;
-            profit += factor * (cash_unit * cell.units - yen_paid);
-            equal_profit += factor * (cash_unit * cell.equal_units - yen_paid);
-            means.win_probability += factor * cell.wins;
-            means.equal_win_probability += factor * cell.equal_wins;
-            factor *= bonus_ratio;
+    for (std::size_t start = 0; start < count; start += block) {
+        double miss_ratio[block];
+        double bonus_ratio[block];
+        double spins_factor[block];  // miss_ratio^s, from s = ending_spin
+        double sums[4][block] = {};  // profit, equal profit, wins, equal wins
+        for (std::size_t j = 0; j < block; ++j) {
+            // Past the last odds, the lanes repeat it and are not read.
+            const double other = hit_of(hit_thresholds[std::min(start + j, count - 1)]);
+            miss_ratio[j] = (1.0 - other) / (1.0 - hit);
+            bonus_ratio[j] = other / hit / miss_ratio[j];
+            spins_factor[j] = 1.0;
+            for (std::int32_t i = 0; i < rules.ending_spin; ++i)
+                spins_factor[j] *= miss_ratio[j];
         }
+        for (std::size_t s = 0; s < outcome.cells.size(); ++s) {
+            double factor[block];  // spins_factor times bonus_ratio^b
+            for (std::size_t j = 0; j < block; ++j) {
+                factor[j] = spins_factor[j];
+                for (std::int32_t b = 0; b < outcome.cells_first_row[s]; ++b)
+                    factor[j] *= bonus_ratio[j];
+                spins_factor[j] *= miss_ratio[j];
+            }
+            for (const ExactCell& cell : outcome.cells[s]) {
+                const double yen_paid = static_cast<double>(purchase_price) * cell.purchases;
+                const double profit = cash_unit * cell.units - yen_paid;
+                const double equal_profit = cash_unit * cell.equal_units - yen_paid;
+                for (std::size_t j = 0; j < block; ++j) {
+                    sums[0][j] += factor[j] * profit;
+                    sums[1][j] += factor[j] * equal_profit;
+                    sums[2][j] += factor[j] * cell.wins;
+                    sums[3][j] += factor[j] * cell.equal_wins;
+                    factor[j] *= bonus_ratio[j];
+                }
+            }
+        }
+        for (std::size_t j = 0; j < block && start + j < count; ++j)
+            means[start + j] = ExactMeans{sums[0][j], sums[2][j], sums[1][j], sums[3][j]};
     }
-    means.profit_mean = profit;
-    means.equal_profit_mean = equal_profit;
+}
+
+ExactMeans exact_means(const ExactRules& rules, const ExactOutcome& outcome,
+                       std::int32_t hit_threshold) {
+    ExactMeans means{};
+    exact_means_at(rules, outcome, &hit_threshold, 1, &means);
     return means;
 }
 

@@ -17,19 +17,24 @@
 // other odds too: an ended trial's probability at odds p' is its probability at p times
 // (p'/p)^b ((1 - p')/(1 - p))^(n - b). The pass keeps the ended trials' sums by (b, n) for that.
 //
-// A state whose share of its row is below exact_drop_below is dropped, and so is a row less
-// probable than that at every odds asked for; what is dropped is counted as lost. Every step is
+// A state whose share of its row is below exact_drop_below is dropped, and so is a row that is
+// negligible at every odds asked for; what is dropped is counted as lost. Every step is
 // one IEEE operation (no exp, log or pow), so the figures have the same bits on every platform.
 #ifndef QUORVANTELMIX_EXACT_H
 #define QUORVANTELMIX_EXACT_H
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "trial.h"
 
-// A state less probable than this (within its row, or a whole row at every odds) is dropped.
+// A state whose share of its row is below this is dropped, and so is a row less probable than
+// this at the player's odds and less probable than exact_other_drop_below at every other odds
+// asked for: the other odds' means need less precision than the player's (a row dropped there
+// moves a mean by a ten-billionth of its range at most).
 constexpr double exact_drop_below = 1e-15;
+constexpr double exact_other_drop_below = 1e-10;
 
 // The rules of the computation, with the lengths of a trial as parameters (the tests take short
 // trials, which they can enumerate).
@@ -84,6 +89,10 @@ struct ExactMeans {
 // The means at odds T = `hit_threshold`, from the outcome computed at rules.hit_threshold.
 ExactMeans exact_means(const ExactRules& rules, const ExactOutcome& outcome,
                        std::int32_t hit_threshold);
+
+// The same at the `count` odds of `hit_thresholds` into `means`, several at a time.
+void exact_means_at(const ExactRules& rules, const ExactOutcome& outcome,
+                    const std::int32_t* hit_thresholds, std::size_t count, ExactMeans* means);
 
 // The p-quantile of the medal difference (medals held minus medals bought, truncated toward
 // zero) after `spins` spins, at most the ending spin: it is 360 b - L (spins - b) with b the

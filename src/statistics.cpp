@@ -145,20 +145,25 @@ void fill_shortfall(const RunRecord& record, const std::vector<double>& purchase
 }
 
 // The largest X from 100 to 1000 whose mean profit (at Z, or with `equal`, at 5) is 0 or more;
-// 0 when there is none. The mean grows with the odds T = 32767 / X, so the smallest such T is
-// found by halving.
-std::int32_t break_even_x(const ExactRules& rules, const ExactOutcome& outcome, bool equal) {
-    const auto mean_at = [&](std::int32_t threshold) {
-        const ExactMeans means = exact_means(rules, outcome, threshold);
+// 0 when there is none. The mean grows with the odds T = 32767 / X: the curve's odds bracket
+// the smallest such T, and halving finds it.
+std::int32_t break_even_x(const ExactRules& rules, const ExactOutcome& outcome,
+                          const std::vector<std::int32_t>& curve_xs,
+                          const std::vector<ExactMeans>& curve, bool equal) {
+    const auto mean_of = [equal](const ExactMeans& means) {
         return equal ? means.equal_profit_mean : means.profit_mean;
     };
-    std::int32_t low = random_max / max_x;   // the worst odds
-    std::int32_t high = random_max / min_x;  // the best
-    if (mean_at(high) < 0.0) return 0;
-    if (mean_at(low) >= 0.0) return max_x;
-    while (high - low > 1) {  // mean_at(low) < 0 <= mean_at(high)
+    // curve_xs run from 100 to 1000, so their odds from the best to the worst.
+    if (mean_of(curve.front()) < 0.0) return 0;
+    if (mean_of(curve.back()) >= 0.0) return max_x;
+    std::size_t i = 0;
+    while (mean_of(curve[i + 1]) >= 0.0)
+        ++i;
+    std::int32_t high = random_max / curve_xs[i];     // its mean is 0 or more
+    std::int32_t low = random_max / curve_xs[i + 1];  // below 0
+    while (high - low > 1) {
         const std::int32_t middle = low + (high - low) / 2;
-        if (mean_at(middle) >= 0.0) {
+        if (mean_of(exact_means(rules, outcome, middle)) >= 0.0) {
             high = middle;
         } else {
             low = middle;
@@ -174,6 +179,7 @@ void compute_exact(const RunRecord& record, RunStatistics* out) {
     const auto outcome = std::make_unique<ExactOutcome>();
     exact_outcome(rules, outcome.get());
     ExactFigures& exact = out->exact;
+    exact = ExactFigures{};
     const ExactMeans means = exact_means(rules, *outcome, rules.hit_threshold);
     exact.profit_mean = means.profit_mean;
     exact.win_probability = means.win_probability;
@@ -204,12 +210,15 @@ void compute_exact(const RunRecord& record, RunStatistics* out) {
     xs.push_back(record.settings.X);
     std::sort(xs.begin(), xs.end());
     xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
-    for (const std::int32_t x : xs) {
-        const ExactMeans at = exact_means(rules, *outcome, random_max / x);
-        exact.by_odds.push_back(OddsFigures{x, at.profit_mean, at.win_probability});
-    }
-    exact.break_even_x = break_even_x(rules, *outcome, false);
-    exact.break_even_x_equal = break_even_x(rules, *outcome, true);
+    std::vector<std::int32_t> thresholds;
+    for (const std::int32_t x : xs)
+        thresholds.push_back(random_max / x);
+    std::vector<ExactMeans> curve(xs.size());
+    exact_means_at(rules, *outcome, thresholds.data(), thresholds.size(), curve.data());
+    for (std::size_t i = 0; i < xs.size(); ++i)
+        exact.by_odds.push_back(OddsFigures{xs[i], curve[i].profit_mean, curve[i].win_probability});
+    exact.break_even_x = break_even_x(rules, *outcome, xs, curve, false);
+    exact.break_even_x_equal = break_even_x(rules, *outcome, xs, curve, true);
 
     // The profit histogram's bins as the exact distribution fills them, per 1000 trials.
     Histogram& h = out->profit_histogram;
