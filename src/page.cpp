@@ -340,8 +340,8 @@ void put_slump_chart(std::string* out, const RunStatistics& s) {
     const SlumpGraph& series = s.slump;
     std::int32_t low = 0;
     std::int32_t high = 0;
-    for (const std::int32_t* values :
-         {series.p05, series.p95, series.best, series.worst, series.exact_p05, series.exact_p95}) {
+    for (const std::int32_t* values : {series.p05, series.p95, series.best, series.worst,
+                                       s.exact.slump_p05, s.exact.slump_p95}) {
         low = std::min(low, *std::min_element(values, values + slump_points));
         high = std::max(high, *std::max_element(values, values + slump_points));
     }
@@ -389,7 +389,7 @@ void put_slump_chart(std::string* out, const RunStatistics& s) {
         ys(line.values, upper);
         put_polyline(out, xs, upper, slump_points, line.css_class);
     }
-    for (const std::int32_t* exact : {series.exact_p05, series.exact_p50, series.exact_p95}) {
+    for (const std::int32_t* exact : {s.exact.slump_p05, s.exact.slump_p50, s.exact.slump_p95}) {
         ys(exact, upper);
         put_polyline(out, xs, upper, slump_points, "line-exact");
     }
