@@ -103,7 +103,7 @@ void compute_exact_figures(const TrialRules& trial, std::int32_t player_x,
     // The odds of the curve: every 50th X and the player's.
     std::vector<std::int32_t> xs;
     for (std::int32_t x = min_x; x <= max_x; x += 50)
-        xs.push_back(player_x);
+        xs.push_back(x);
     xs.push_back(player_x);
     std::sort(xs.begin(), xs.end());
     xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
