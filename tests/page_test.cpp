@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -265,28 +264,32 @@ TEST(ReportPage, FiguresMatchARecomputationFromTheResultsFileAndTheModel) {
 // Returns how many figures it checked.
 int check_figures_shown(const std::string& page) {
     const json data = page_data(page);
-    const std::regex shown(R"re(data-json="([^"]+)"(?: data-scale="([^"]+)")?>([^<]*)<)re");
+    const std::string tag = "data-json=\"";
     int checked = 0;
-    for (auto it = std::sregex_iterator(page.begin(), page.end(), shown);
-         it != std::sregex_iterator(); ++it) {
-        const std::smatch& m = *it;
-        json value = data;
-        std::stringstream path(m[1].str());
-        for (std::string key; std::getline(path, key, '.');)
-            value = value.is_array() ? value.at(std::stoul(key)) : value.at(key);
-        std::string text = m[3].str();
+    for (std::size_t at = page.find(tag); at != std::string::npos; at = page.find(tag, at + 1)) {
+        // data-json="path" data-scale="scale">text<
+        const std::size_t path_end = page.find('"', at + tag.size());
+        const std::string path = page.substr(at + tag.size(), path_end - at - tag.size());
+        const std::size_t text_start = page.find('>', path_end) + 1;
+        const std::string attributes = page.substr(path_end, text_start - path_end);
+        const std::size_t scale_at = attributes.find("data-scale=\"");
+        const double scale =
+            scale_at == std::string::npos ? 1.0 : std::stod(attributes.substr(scale_at + 12));
+        std::string text = page.substr(text_start, page.find('<', text_start) - text_start);
         text.erase(std::remove(text.begin(), text.end(), ','), text.end());
-        const std::smatch number = [&text] {
-            std::smatch found;
-            std::regex_search(text, found, std::regex(R"([+-]?[0-9]+(\.[0-9]+)?)"));
-            return found;
-        }();
-        const int decimals = number[1].matched ? static_cast<int>(number[1].length()) - 1 : 0;
-        const double scale = m[2].matched ? std::stod(m[2].str()) : 1.0;
+        json value = data;
+        std::stringstream keys(path);
+        for (std::string key; std::getline(keys, key, '.');)
+            value = value.is_array() ? value.at(std::stoul(key)) : value.at(key);
+        // The first number of the text, and its decimals.
+        const std::size_t number_at = text.find_first_of("+-0123456789");
+        std::size_t length = 0;
+        const double shown = std::stod(text.substr(number_at), &length);
+        const std::size_t point = text.substr(number_at, length).find('.');
+        const int decimals = point == std::string::npos ? 0 : static_cast<int>(length - point - 1);
         const double unit = std::pow(10.0, decimals);
-        const double expected = value.get<double>() * scale * unit;
-        EXPECT_EQ(std::llround(std::stod(number[0].str()) * unit), std::llround(expected))
-            << m[1] << " shows " << m[3] << " for " << value;
+        EXPECT_EQ(std::llround(shown * unit), std::llround(value.get<double>() * scale * unit))
+            << path << " shows " << text << " for " << value;
         ++checked;
     }
     return checked;
