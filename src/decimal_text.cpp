@@ -79,14 +79,14 @@ void append_tenths(std::string* out, double value) {
 
 void append_significant(std::string* out, double value, int digits) {
     char text[64];
-    const auto end =
+    char* const end =
         std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits).ptr;
     out->append(text, end);
 }
 
 void append_decimals(std::string* out, double value, int decimals) {
     char text[64];
-    const auto end =
+    char* const end =
         std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
     out->append(text, end);
 }
@@ -94,6 +94,6 @@ void append_decimals(std::string* out, double value, int decimals) {
 void append_shortest_float(std::string* out, float value) {
     // Fixed notation, and of the shortest texts that read back as `value` the nearest to it.
     char text[64];
-    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed).ptr;
+    char* const end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed).ptr;
     out->append(text, end);
 }

@@ -195,130 +195,172 @@ ExactRules exact_rules(const TrialRules& rules) {
                       std::max(rules.hit_threshold, random_max / min_x)};
 }
 
-void exact_outcome(const ExactRules& rules, ExactOutcome* outcome) {
-    *outcome = ExactOutcome{};
-    const double hit = hit_of(rules.hit_threshold);
-    const double miss = 1.0 - hit;
+namespace {
+
+// What every spin of a pass uses, worked out once from the rules.
+struct Pass {
+    const ExactRules* rules;  // the rules
+    double hit;               // the probability that a spin wins, at the player's odds
+    double miss;              // 1 - hit
     // A row's probability at the extreme odds, over its probability at these: a bonus
     // multiplies it by their ratio of hits, a losing spin by their ratio of misses.
-    const double high_hit = hit_of(rules.highest_threshold) / hit;
-    const double high_miss = (1.0 - hit_of(rules.highest_threshold)) / miss;
-    const double low_hit = hit_of(rules.lowest_threshold) / hit;
-    const double low_miss = (1.0 - hit_of(rules.lowest_threshold)) / miss;
-    const std::int64_t one = std::int64_t{1} << rules.loss_shift;  // a medal, scaled
-    const auto loss = static_cast<std::int64_t>(rules.loss_scaled);
+    double high_hit, high_miss, low_hit, low_miss;
+    std::int64_t one;   // a medal, scaled
+    std::int64_t loss;  // L, scaled
+};
 
-    // At most L * cap / 50 refills, and the first purchase.
-    Grid grid{};
-    // Rows of whole blocks of four, which the loops below take whole.
-    grid.width = static_cast<std::int32_t>(((loss * rules.spin_cap) >> rules.loss_shift) /
-                                           medals_per_purchase) +
-                 3;
-    grid.width = (grid.width + 3) / 4 * 4;
-    const auto width = static_cast<std::size_t>(grid.width);
-    outcome->purchases.assign(width, 0.0);
-    // Room for the rows the pass will likely reach, the bonuses' mean at the best odds and ten
-    // standard deviations, so that the rows rarely move as they grow.
+Pass pass_of(const ExactRules& rules) {
+    Pass pass{};
+    pass.rules = &rules;
+    pass.hit = hit_of(rules.hit_threshold);
+    pass.miss = 1.0 - pass.hit;
+    pass.high_hit = hit_of(rules.highest_threshold) / pass.hit;
+    pass.high_miss = (1.0 - hit_of(rules.highest_threshold)) / pass.miss;
+    pass.low_hit = hit_of(rules.lowest_threshold) / pass.hit;
+    pass.low_miss = (1.0 - hit_of(rules.lowest_threshold)) / pass.miss;
+    pass.one = std::int64_t{1} << rules.loss_shift;
+    pass.loss = static_cast<std::int64_t>(rules.loss_scaled);
+    return pass;
+}
+
+// The states before the first spin: no bonus, the first 50 medals bought; room for the rows
+// that the pass will likely reach.
+void start_grid(const Pass& pass, Grid* grid) {
+    const ExactRules& rules = *pass.rules;
+    // At most L * cap / 50 refills and the first purchase, in whole blocks of four, which the
+    // loops take whole.
+    const std::int64_t purchases =
+        ((pass.loss * rules.spin_cap) >> rules.loss_shift) / medals_per_purchase + 3;
+    grid->width = static_cast<std::int32_t>((purchases + 3) / 4 * 4);
+    // The bonuses' mean at the best odds and ten standard deviations, so that the rows rarely
+    // move as they grow.
     const double most_bonuses = rules.spin_cap * hit_of(rules.highest_threshold);
     const auto rows =
         static_cast<std::size_t>(most_bonuses + 10.0 * std::sqrt(most_bonuses) + 20.0);
-    grid.mass.reserve(rows * width);
-    for (std::vector<double>* values : {&grid.total, &grid.high, &grid.low})
+    grid->mass.reserve(rows * static_cast<std::size_t>(grid->width));
+    for (std::vector<double>* values : {&grid->total, &grid->high, &grid->low})
         values->reserve(rows);
-    grid.lo.reserve(rows);
-    grid.hi.reserve(rows);
-    ensure_row(&grid, 1);
-    grid.mass[0] = 1.0;  // no bonus, the first 50 medals bought
-    grid.lo[0] = 0;
-    grid.hi[0] = 0;
-    grid.total[0] = 1.0;
-    grid.high[0] = 1.0;
-    grid.low[0] = 1.0;
-    const auto ending_spins = static_cast<std::size_t>(rules.spin_cap - rules.ending_spin + 1);
+    grid->lo.reserve(rows);
+    grid->hi.reserve(rows);
+    ensure_row(grid, 1);
+    grid->mass[0] = 1.0;
+    grid->lo[0] = 0;
+    grid->hi[0] = 0;
+    grid->total[0] = 1.0;
+    grid->high[0] = 1.0;
+    grid->low[0] = 1.0;
+}
+
+// Plays spin `spins` + 1 in row b: its losing spins, and the bonuses from the row below, which
+// join it or, from the ending spin on, end their trials in `cells`. Returns the states
+// advanced.
+std::int64_t play_row(const Pass& pass, Grid* grid, std::int32_t b, std::int32_t spins,
+                      std::vector<ExactCell>* cells, ExactOutcome* outcome) {
+    const ExactRules& rules = *pass.rules;
+    const std::int32_t spin = spins + 1;
+    const auto r = static_cast<std::size_t>(b);
+    const auto width = static_cast<std::size_t>(grid->width);
+    double* row = row_of(grid, b);
+    std::int32_t& lo = grid->lo[r];
+    std::int32_t& hi = grid->hi[r];
+    const bool was_live = lo <= hi;
+    // A losing spin: the fewest purchases of the row may run out of medals (every other count
+    // has 50 more medals a purchase) and buy once more.
+    if (was_live && scaled_medals(rules, spins, b, lo) - pass.loss < pass.one) {
+        row[lo + 1] += row[lo];
+        row[lo] = 0.0;
+        ++lo;
+        hi = std::max(hi, lo);
+    }
+    const bool below_live = b > grid->first_row && live(*grid, b - 1);
+    std::int32_t from = lo;
+    std::int32_t to = hi;
+    if (below_live && cells == nullptr) {
+        // The bonuses from the row below join the losing spins of this one.
+        const std::int32_t below_lo = grid->lo[r - 1];
+        const std::int32_t below_hi = grid->hi[r - 1];
+        from = was_live ? std::min(lo, below_lo) : below_lo;
+        to = was_live ? std::max(hi, below_hi) : below_hi;
+        advance_block(row, row - width, from, to, pass.miss, pass.hit);
+        grid->total[r] = pass.miss * grid->total[r] + pass.hit * grid->total[r - 1];
+        grid->high[r] =
+            was_live ? grid->high[r] * pass.high_miss : grid->high[r - 1] * pass.high_hit;
+        grid->low[r] = was_live ? grid->low[r] * pass.low_miss : grid->low[r - 1] * pass.low_hit;
+    } else if (was_live) {
+        for (std::int32_t k = from / 4 * 4; k <= (to | 3); ++k)
+            row[k] *= pass.miss;
+        grid->total[r] *= pass.miss;
+        grid->high[r] *= pass.high_miss;
+        grid->low[r] *= pass.low_miss;
+    }
+    if (below_live && cells != nullptr)
+        end_trials(rules, row - width, grid->lo[r - 1], grid->hi[r - 1], b, spin, pass.hit,
+                   &(*cells)[static_cast<std::size_t>(b - grid->first_row)], outcome);
+    lo = from;
+    hi = to;
+    if (lo <= hi) trim_row(grid, b, &outcome->lost_probability);
+    return to >= from ? to - from + 1 : 0;
+}
+
+// True when row b is negligible after `spin` spins at every odds asked for; a row whose bonuses
+// are the typical ones of some odds in the range never is.
+bool negligible(const ExactRules& rules, const Grid& grid, std::int32_t b, std::int32_t spin) {
+    const auto r = static_cast<std::size_t>(b);
+    const std::int64_t share = static_cast<std::int64_t>(b) * (random_max + 1);
+    if (share >= static_cast<std::int64_t>(spin) * (rules.lowest_threshold + 1) &&
+        share <= static_cast<std::int64_t>(spin) * (rules.highest_threshold + 1))
+        return false;
+    return grid.total[r] < exact_drop_below &&
+           grid.total[r] * std::max(grid.high[r], grid.low[r]) < exact_other_drop_below;
+}
+
+// Drops the empty and the negligible rows at either end.
+void drop_end_rows(const ExactRules& rules, Grid* grid, std::int32_t spin, double* lost) {
+    while (grid->last_row > grid->first_row &&
+           (!live(*grid, grid->last_row) || negligible(rules, *grid, grid->last_row, spin))) {
+        if (live(*grid, grid->last_row)) drop_row(grid, grid->last_row, lost);
+        --grid->last_row;
+    }
+    while (grid->first_row < grid->last_row &&
+           (!live(*grid, grid->first_row) || negligible(rules, *grid, grid->first_row, spin))) {
+        if (live(*grid, grid->first_row)) drop_row(grid, grid->first_row, lost);
+        ++grid->first_row;
+    }
+}
+
+}  // namespace
+
+void exact_outcome(const ExactRules& rules, ExactOutcome* outcome) {
+    *outcome = ExactOutcome{};
+    const Pass pass = pass_of(rules);
+    Grid grid{};
+    start_grid(pass, &grid);
+    outcome->purchases.assign(static_cast<std::size_t>(grid.width), 0.0);
+    const auto ending_spins =
+        static_cast<std::size_t>(rules.spin_cap) - static_cast<std::size_t>(rules.ending_spin) + 1;
     outcome->cells.resize(ending_spins);
     outcome->cells_first_row.resize(ending_spins, 0);
 
     std::int64_t updates = 0;
     for (std::int32_t spins = 0; spins < rules.spin_cap; ++spins) {
         const std::int32_t spin = spins + 1;  // the spin played now
-        const bool bonus_ends = spin >= rules.ending_spin;
         ensure_row(&grid, grid.last_row + 2);
+        // From the ending spin on, a bonus ends its trial: into this spin's cells.
         std::vector<ExactCell>* cells = nullptr;
-        if (bonus_ends) {
-            const auto s = static_cast<std::size_t>(spin - rules.ending_spin);
+        if (spin >= rules.ending_spin) {
+            const auto s =
+                static_cast<std::size_t>(spin) - static_cast<std::size_t>(rules.ending_spin);
             cells = &outcome->cells[s];
-            cells->assign(static_cast<std::size_t>(grid.last_row - grid.first_row + 2),
+            cells->assign(static_cast<std::size_t>(grid.last_row - grid.first_row) + 2,
                           ExactCell{});
             outcome->cells_first_row[s] = grid.first_row;
         }
         // From the most bonuses down, so that each row takes its bonuses from the row below
         // before that row itself moves on.
-        for (std::int32_t b = grid.last_row + 1; b >= grid.first_row; --b) {
-            const auto r = static_cast<std::size_t>(b);
-            double* row = row_of(&grid, b);
-            std::int32_t& lo = grid.lo[r];
-            std::int32_t& hi = grid.hi[r];
-            const bool was_live = lo <= hi;
-            // A losing spin: the fewest purchases of the row may run out of medals (every other
-            // count has 50 more medals a purchase) and buy once more.
-            if (was_live && scaled_medals(rules, spins, b, lo) - loss < one) {
-                row[lo + 1] += row[lo];
-                row[lo] = 0.0;
-                ++lo;
-                hi = std::max(hi, lo);
-            }
-            const bool below_live = b > grid.first_row && live(grid, b - 1);
-            std::int32_t from = lo;
-            std::int32_t to = hi;
-            if (below_live && !bonus_ends) {
-                // The bonuses from the row below join the losing spins of this one.
-                const std::int32_t below_lo = grid.lo[r - 1];
-                const std::int32_t below_hi = grid.hi[r - 1];
-                from = was_live ? std::min(lo, below_lo) : below_lo;
-                to = was_live ? std::max(hi, below_hi) : below_hi;
-                advance_block(row, row - width, from, to, miss, hit);
-                grid.total[r] = miss * grid.total[r] + hit * grid.total[r - 1];
-                grid.high[r] = was_live ? grid.high[r] * high_miss : grid.high[r - 1] * high_hit;
-                grid.low[r] = was_live ? grid.low[r] * low_miss : grid.low[r - 1] * low_hit;
-            } else if (was_live) {
-                for (std::int32_t k = from / 4 * 4; k <= (to | 3); ++k)
-                    row[k] *= miss;
-                grid.total[r] *= miss;
-                grid.high[r] *= high_miss;
-                grid.low[r] *= low_miss;
-            }
-            updates += to >= from ? to - from + 1 : 0;
-            if (below_live && bonus_ends)
-                end_trials(rules, row - width, grid.lo[r - 1], grid.hi[r - 1], b, spin, hit,
-                           &(*cells)[static_cast<std::size_t>(b - grid.first_row)], outcome);
-            lo = from;
-            hi = to;
-            if (lo <= hi) trim_row(&grid, b, &outcome->lost_probability);
-        }
+        for (std::int32_t b = grid.last_row + 1; b >= grid.first_row; --b)
+            updates += play_row(pass, &grid, b, spins, cells, outcome);
         ++grid.last_row;
-        // The rows at either end that are negligible at every odds asked for; a row whose
-        // bonuses are the typical ones of some odds in the range is never negligible.
-        const auto negligible = [&](std::int32_t b) {
-            const auto r = static_cast<std::size_t>(b);
-            const std::int64_t share = static_cast<std::int64_t>(b) * (random_max + 1);
-            if (share >= static_cast<std::int64_t>(spin) * (rules.lowest_threshold + 1) &&
-                share <= static_cast<std::int64_t>(spin) * (rules.highest_threshold + 1))
-                return false;
-            return grid.total[r] < exact_drop_below &&
-                   grid.total[r] * std::max(grid.high[r], grid.low[r]) < exact_other_drop_below;
-        };
-        while (grid.last_row > grid.first_row &&
-               (!live(grid, grid.last_row) || negligible(grid.last_row))) {
-            if (live(grid, grid.last_row))
-                drop_row(&grid, grid.last_row, &outcome->lost_probability);
-            --grid.last_row;
-        }
-        while (grid.first_row < grid.last_row &&
-               (!live(grid, grid.first_row) || negligible(grid.first_row))) {
-            if (live(grid, grid.first_row))
-                drop_row(&grid, grid.first_row, &outcome->lost_probability);
-            ++grid.first_row;
-        }
+        drop_end_rows(rules, &grid, spin, &outcome->lost_probability);
     }
     outcome->state_updates = updates;
     // The trials that reach the cap, in the cells of the last spin.

@@ -62,17 +62,17 @@ struct ExactCell {
 
 // The distribution of one trial's outcome.
 struct ExactOutcome {
-    double spins_mean;              // spins played
-    double bonuses_mean;            // bonuses won
-    double lost_probability;        // the probability of the states dropped
-    std::vector<double> purchases;  // [k]: P(k + 1 purchases, that is (k + 1) * 1000 yen paid)
-    std::int64_t profit_first;      // the profit of profits[0], in yen
-    std::vector<double> profits;    // [i]: P(profit = profit_first + 500 i)
+    double spins_mean{};              // spins played
+    double bonuses_mean{};            // bonuses won
+    double lost_probability{};        // the probability of the states dropped
+    std::vector<double> purchases{};  // [k]: P(k + 1 purchases, that is (k + 1) * 1000 yen paid)
+    std::int64_t profit_first{};      // the profit of profits[0], in yen
+    std::vector<double> profits{};    // [i]: P(profit = profit_first + 500 i)
     // cells[s][b - cells_first_row[s]]: the trials that end after ending_spin + s spins with
     // b bonuses.
-    std::vector<std::vector<ExactCell>> cells;
-    std::vector<std::int32_t> cells_first_row;
-    std::int64_t state_updates;  // the states advanced by a spin, for the benchmark
+    std::vector<std::vector<ExactCell>> cells{};
+    std::vector<std::int32_t> cells_first_row{};
+    std::int64_t state_updates{};  // the states advanced by a spin, for the benchmark
 };
 
 // Computes the distribution of one trial under `rules`.

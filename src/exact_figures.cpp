@@ -70,9 +70,9 @@ std::int32_t break_even_x(const ExactRules& rules, const ExactOutcome& outcome,
 
 }  // namespace
 
-void compute_exact_figures(const TrialRules& trial, std::int32_t player_x,
+void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x,
                            const std::int32_t (&money_paid)[trials_per_run], ExactFigures* out) {
-    const ExactRules rules = exact_rules(trial);
+    const ExactRules rules = exact_rules(run_rules);
     const auto outcome = std::make_unique<ExactOutcome>();
     exact_outcome(rules, outcome.get());
     ExactFigures& exact = *out;
@@ -108,6 +108,7 @@ void compute_exact_figures(const TrialRules& trial, std::int32_t player_x,
     std::sort(xs.begin(), xs.end());
     xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
     std::vector<std::int32_t> thresholds;
+    thresholds.reserve(xs.size());
     for (const std::int32_t x : xs)
         thresholds.push_back(random_max / x);
     std::vector<ExactMeans> curve(xs.size());

@@ -25,36 +25,37 @@ struct OddsFigures {
 
 // The exact figures of one trial under the run's rules, computed rather than sampled.
 struct ExactFigures {
-    double profit_mean;                // yen
-    double win_probability;            // P(profit > 0)
-    double equal_profit_mean;          // the same, the medals exchanged at 5 for 100 yen
-    double equal_win_probability;      // likewise
-    double spins_mean;                 // spins played
-    double bonuses_mean;               // bonuses won
-    double profit_per_1000_spins;      // profit_mean / spins_mean * 1000
-    double lost_probability;           // the probability of the states the computation dropped
-    std::int64_t money_paid_p50;       // the smallest B with P(money paid <= B) >= 0.5, yen
-    std::int64_t money_paid_p95;       // likewise 0.95
-    std::int64_t money_paid_p99;       // likewise 0.99
-    std::vector<Shortfall> shortfall;  // budgets 1000, 2000, ... until below 1e-7
+    double profit_mean{};                // yen
+    double win_probability{};            // P(profit > 0)
+    double equal_profit_mean{};          // the same, the medals exchanged at 5 for 100 yen
+    double equal_win_probability{};      // likewise
+    double spins_mean{};                 // spins played
+    double bonuses_mean{};               // bonuses won
+    double profit_per_1000_spins{};      // profit_mean / spins_mean * 1000
+    double lost_probability{};           // the probability of the states the computation dropped
+    std::int64_t money_paid_p50{};       // the smallest B with P(money paid <= B) >= 0.5, yen
+    std::int64_t money_paid_p95{};       // likewise 0.95
+    std::int64_t money_paid_p99{};       // likewise 0.99
+    std::vector<Shortfall> shortfall{};  // budgets 1000, 2000, ... until below 1e-7
     // The same at the exact median, 95 % and 99 % of the money paid, each rounded up to
     // 10,000 yen (to 1,000 below that), each budget once.
-    std::vector<Shortfall> budget_table;
-    std::vector<OddsFigures> by_odds;  // X = 100, 150, ..., 1000 and the player's X
-    std::int32_t break_even_x;         // the largest X whose mean profit is >= 0; 0 for none
-    std::int32_t break_even_x_equal;   // the same at 5 medals for 100 yen
-    std::int64_t profit_first;         // the profit of profits[0], in yen
-    std::vector<double> profits;       // [i]: P(profit = profit_first + 500 i)
+    std::vector<Shortfall> budget_table{};
+    std::vector<OddsFigures> by_odds{};  // X = 100, 150, ..., 1000 and the player's X
+    std::int32_t break_even_x{};         // the largest X whose mean profit is >= 0; 0 for none
+    std::int32_t break_even_x_equal{};   // the same at 5 medals for 100 yen
+    std::int64_t profit_first{};         // the profit of profits[0], in yen
+    std::vector<double> profits{};       // [i]: P(profit = profit_first + 500 i)
     // The quantiles of the medal difference after every 100th spin: the 5 %, the median and
     // the 95 %.
-    std::int32_t slump_p05[slump_points];
-    std::int32_t slump_p50[slump_points];
-    std::int32_t slump_p95[slump_points];
+    std::int32_t slump_p05[slump_points]{};
+    std::int32_t slump_p50[slump_points]{};
+    std::int32_t slump_p95[slump_points]{};
 };
 
-// Computes the exact figures of a trial under `rules` for the player's `player_x`; `money_paid`
-// holds what each of the run's trials paid, for the shares beside the exact shortfalls.
-void compute_exact_figures(const TrialRules& rules, std::int32_t player_x,
-                           const std::int32_t (&money_paid)[trials_per_run], ExactFigures* exact);
+// Computes the exact figures of a trial under `run_rules` for the player's `player_x`;
+// `money_paid` holds what each of the run's trials paid, for the shares beside the exact
+// shortfalls.
+void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x,
+                           const std::int32_t (&money_paid)[trials_per_run], ExactFigures* out);
 
 #endif

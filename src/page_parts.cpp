@@ -44,7 +44,7 @@ std::string percent_of(double probability, int decimals) {
 
 // `text` as the figure at the JSON path `path`, times `scale` where it is not empty.
 std::string figure(const char* path, const std::string& text, const char* scale) {
-    std::string html = "<span class=\"nb\" data-json=\"";
+    std::string html = R"(<span class="nb" data-json=")";
     html += path;
     html += '"';
     if (*scale != '\0') {

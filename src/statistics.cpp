@@ -257,7 +257,7 @@ bool has_aliasing(const Histogram& histogram) {
         if (left < substantial || right < substantial) continue;
         // |c - m| > 3.5 sqrt(m), m the neighbours' mean, in integers:
         // 2 (2c - left - right)^2 > 49 (left + right).
-        const std::int64_t twice_off = 2 * histogram.counts[i] - left - right;
+        const std::int64_t twice_off = std::int64_t{2} * histogram.counts[i] - left - right;
         if (2 * twice_off * twice_off > 49 * (left + right)) return true;
     }
     return false;

@@ -86,46 +86,46 @@ struct SlumpGraph {
 
 // The figures of a run, as the report shows them.
 struct RunStatistics {
-    std::uint32_t seed;  // the random source's seed
-    Settings settings;   // X, Y and Z
-    TrialRules rules;    // T, L and Z
+    std::uint32_t seed{};  // the random source's seed
+    Settings settings{};   // X, Y and Z
+    TrialRules rules{};    // T, L and Z
 
     // The results file's averages: totals / 1000, truncated toward zero.
-    std::int32_t average_bonuses, average_medals, average_profit;
+    std::int32_t average_bonuses{}, average_medals{}, average_profit{};
 
-    std::int64_t profit_total;      // the sum of the profits; the exact mean is a thousandth of it
-    std::int64_t profit_ci95_low;   // mean - 1.96 s / sqrt(1000), rounded to whole yen
-    std::int64_t profit_ci95_high;  // mean + 1.96 s / sqrt(1000), rounded to whole yen
-    Quantiles profit;               // the profit per trial
+    std::int64_t profit_total{};     // the sum of the profits; the exact mean is a thousandth of it
+    std::int64_t profit_ci95_low{};  // mean - 1.96 s / sqrt(1000), rounded to whole yen
+    std::int64_t profit_ci95_high{};  // mean + 1.96 s / sqrt(1000), rounded to whole yen
+    Quantiles profit{};               // the profit per trial
 
-    std::int32_t wins;  // trials with a profit above zero
+    std::int32_t wins{};  // trials with a profit above zero
     // The 95 % Wilson interval of the win rate, in millionths, rounded half up.
-    std::int64_t win_rate_ci95_low_millionths;
-    std::int64_t win_rate_ci95_high_millionths;
+    std::int64_t win_rate_ci95_low_millionths{};
+    std::int64_t win_rate_ci95_high_millionths{};
 
     // The same trials with their medals exchanged at the price they were bought for (Z = 5):
     // what the exchange rate costs.
-    std::int64_t equal_exchange_profit_total;  // the sum of the profits; the mean is a thousandth
-    std::int32_t equal_exchange_wins;          // trials with a profit above zero
+    std::int64_t equal_exchange_profit_total{};  // the sum of the profits; the mean is a thousandth
+    std::int32_t equal_exchange_wins{};          // trials with a profit above zero
 
-    Quantiles money_paid;  // the yen paid for medals per trial
+    Quantiles money_paid{};  // the yen paid for medals per trial
 
     // Payout rates as fractions (1.0 is 100 %), in millionths, rounded half up.
-    std::int64_t payout_theoretical_millionths;  // 360 (T + 1) / (L (32767 - T))
-    std::int64_t payout_simulated_millionths;    // 360 * bonuses / (L * losing spins)
+    std::int64_t payout_theoretical_millionths{};  // 360 (T + 1) / (L (32767 - T))
+    std::int64_t payout_simulated_millionths{};    // 360 * bonuses / (L * losing spins)
 
-    Quantiles longest_without_bonus;  // the longest run without a bonus per trial
+    Quantiles longest_without_bonus{};  // the longest run without a bonus per trial
 
-    Histogram profit_histogram;  // the profit per trial, in yen, with the exact expectation
-    Histogram bonus_histogram;   // the bonuses per trial, with their expected counts
+    Histogram profit_histogram{};  // the profit per trial, in yen, with the exact expectation
+    Histogram bonus_histogram{};   // the bonuses per trial, with their expected counts
 
     // The three trials of the slump graph, numbered from 0; of equal profits, the earliest.
-    std::int32_t best_trial;    // the trial with the highest profit
-    std::int32_t worst_trial;   // the trial with the lowest profit
-    std::int32_t median_trial;  // a trial whose profit is the median
-    SlumpGraph slump;           // the slump graph
+    std::int32_t best_trial{};    // the trial with the highest profit
+    std::int32_t worst_trial{};   // the trial with the lowest profit
+    std::int32_t median_trial{};  // a trial whose profit is the median
+    SlumpGraph slump{};           // the slump graph
 
-    ExactFigures exact;  // the same rules computed exactly
+    ExactFigures exact{};  // the same rules computed exactly
 };
 
 // Works out the figures of `record`.

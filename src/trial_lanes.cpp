@@ -202,13 +202,15 @@ bool processor_has_sse2() {
 #if defined(QUORVANTELMIX_WIDE_UNITS)
 bool processor_has_avx2() {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
+    return static_cast<bool>(__builtin_cpu_supports("avx2"));
 }
 
 bool processor_has_avx512() {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512dq") != 0 &&
-           __builtin_cpu_supports("avx512bw") != 0 && __builtin_cpu_supports("avx512vl") != 0;
+    return static_cast<bool>(__builtin_cpu_supports("avx512f")) &&
+           static_cast<bool>(__builtin_cpu_supports("avx512dq")) &&
+           static_cast<bool>(__builtin_cpu_supports("avx512bw")) &&
+           static_cast<bool>(__builtin_cpu_supports("avx512vl"));
 }
 #endif
 
