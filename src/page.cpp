@@ -50,7 +50,7 @@ p { margin: 0.4em 0; }
 .settings { display: flex; flex-wrap: wrap; gap: 4px 18px; margin: 8px 0; padding: 0; list-style: none; }
 .cards { display: grid; grid-template-columns: repeat(auto-fill, minmax(min(100%, 230px), 1fr)); gap: 10px; }
 .card { border: 1px solid var(--line); border-radius: 8px; padding: 10px 12px; break-inside: avoid; min-width: 0; }
-.card h3 { font-size: 0.9em; margin: 0; color: var(--muted); font-weight: normal; }
+.card h3 { font-size: 0.9em; margin: 0; color: var(--muted); font-weight: normal; overflow-wrap: anywhere; }
 .card .value { font-size: 1.45em; font-weight: bold; margin: 2px 0; overflow-wrap: anywhere; }
 .card p { font-size: 0.85em; color: var(--muted); overflow-wrap: anywhere; }
 .nb { white-space: nowrap; }
@@ -166,7 +166,7 @@ void put_cards(std::string* out, const RunStatistics& s) {
             amount(s.settings.Z, "枚") +
             "100円・500円単位で換金するので、100%でも収支はプラスになりません。");
 
-    put_card(out, "最大ハマり（95%の試行でこれ以下）",
+    put_card(out, "最大ハマり（95%の試行はこれ以下）",
              figure("longest_without_bonus.p95", amount(s.longest_without_bonus.p95, "回転")),
              "1試行の中でボーナスなしに続いた最長の回転数。中央値 " +
                  figure("longest_without_bonus.p50", amount(s.longest_without_bonus.p50, "回転")) +

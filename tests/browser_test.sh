@@ -51,16 +51,22 @@ measure() {
     printf '[\x8a\x6d\x97\xa6X]\r\n%s\r\n[100%%\x8a\x6d\x97\xa6Y]\r\n%s\r\n[\x8a\xb7\x8b\xe0\x97\xa6Z]\r\n%s\r\n' \
       "$x" "$y" "$z" > Quorvantelmix.ini &&
     "$program" > /dev/null) || fail "no run with $settings"
-  # The page with a script added: its policy, which forbids scripts, taken out.
+  # The page with a script added (its policy, which forbids scripts, taken out), in a frame of
+  # the width measured: headless Chromium makes no window narrower than 500 px, a frame can be.
   {
     sed -e '/Content-Security-Policy/d' -e '/^<\/body>$/d' -e '/^<\/html>$/d' \
       "$work/$settings/Quorvantelmix.html"
     echo '<script>'
     cat "$here/page_layout.js"
     echo '</script></body></html>'
-  } > "$work/$settings/measured.html"
+  } | sed -e 's/&/\&amp;/g' -e 's/"/\&quot;/g' > "$work/$settings/srcdoc.txt"
   for width in 360 390 768 1280 1920; do
-    browser --window-size="$width,2000" --dump-dom "file://$work/$settings/measured.html" \
+    {
+      echo "<!DOCTYPE html><html><body style=\"margin:0\"><iframe style=\"border:0;width:${width}px;height:1500px\" srcdoc=\""
+      cat "$work/$settings/srcdoc.txt"
+      echo '"></iframe></body></html>'
+    } > "$work/$settings/measured.html"
+    browser --window-size=1960,1600 --dump-dom "file://$work/$settings/measured.html" \
       > "$work/measured.html" || fail "Chromium did not load the page of $settings"
     result=$(sed -n '/<pre id="layout-result">/,/<\/pre>/p' "$work/measured.html")
     [[ "$result" == *'<pre id="layout-result">LAYOUT OK '* ]] ||
