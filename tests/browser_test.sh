@@ -66,7 +66,8 @@ measure() {
       cat "$work/$settings/srcdoc.txt"
       echo '"></iframe></body></html>'
     } > "$work/$settings/measured.html"
-    browser --window-size=1960,1600 --dump-dom "file://$work/$settings/measured.html" \
+    browser --window-size=1960,1600 --virtual-time-budget=10000 \
+      --dump-dom "file://$work/$settings/measured.html" \
       > "$work/measured.html" || fail "Chromium did not load the page of $settings"
     result=$(sed -n '/<pre id="layout-result">/,/<\/pre>/p' "$work/measured.html")
     [[ "$result" == *'<pre id="layout-result">LAYOUT OK '* ]] ||

@@ -4,7 +4,9 @@
 // measure; it writes what it found into the frame's parent, in
 // a preformatted element of the id layout-result: "LAYOUT OK" and the figures checked, or one
 // problem a line.
-(function () {
+// It measures once the frame has loaded and its fonts are ready (the browser test gives headless
+// Chromium a virtual-time budget, so that the dump waits for it).
+function measureLayout() {
   'use strict';
   const problems = [];
   const width = window.innerWidth;
@@ -81,4 +83,6 @@
   result.id = 'layout-result';
   result.textContent = problems.length === 0 ? 'LAYOUT OK ' + figures : problems.join('\n');
   host.body.appendChild(result);
-})();
+}
+
+window.addEventListener('load', () => document.fonts.ready.then(measureLayout));
