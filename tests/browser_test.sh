@@ -66,12 +66,18 @@ measure() {
       cat "$work/$settings/srcdoc.txt"
       echo '"></iframe></body></html>'
     } > "$work/$settings/measured.html"
-    browser --window-size=1960,1600 --virtual-time-budget=10000 \
-      --dump-dom "file://$work/$settings/measured.html" \
-      > "$work/measured.html" || fail "Chromium did not load the page of $settings"
-    result=$(sed -n '/<pre id="layout-result">/,/<\/pre>/p' "$work/measured.html")
-    [[ "$result" == *'<pre id="layout-result">LAYOUT OK '* ]] ||
-      fail "settings $settings at $width px: ${result:-the script did not run}"
+    # The page's geometry is fixed, so a real fault shows on every load; a load whose fonts
+    # settled late is measured once more, and said so.
+    for attempt in first second; do
+      browser --window-size=1960,1600 --virtual-time-budget=10000 \
+        --dump-dom "file://$work/$settings/measured.html" \
+        > "$work/measured.html" || fail "Chromium did not load the page of $settings"
+      result=$(sed -n '/<pre id="layout-result">/,/<\/pre>/p' "$work/measured.html")
+      [[ "$result" == *'<pre id="layout-result">LAYOUT OK '* ]] && break
+      [[ $attempt == second ]] &&
+        fail "settings $settings at $width px: ${result:-the script did not run}"
+      echo "settings $settings at $width px, measured again after: $result" >&2
+    done
   done
 }
 for settings in 240_260_7 1000_120_5 100_720_10 260_260_7 100_120_5 240_259.5_7; do
