@@ -96,6 +96,21 @@ void put_x_or_null(std::string* out, const char* key, std::int32_t x) {
     }
 }
 
+// Appends "key":[[...],[...],...], one inner array for each of `rows`, whose values `put_row`
+// writes.
+template <typename Rows, typename PutRow>
+void put_rows(std::string* out, const char* key, const Rows& rows, PutRow put_row) {
+    put_key(out, key);
+    out->push_back('[');
+    for (const auto& row : rows) {
+        if (out->back() != '[') out->push_back(',');
+        out->push_back('[');
+        put_row(row);
+        out->push_back(']');
+    }
+    out->push_back(']');
+}
+
 // The exact figures.
 void put_exact(std::string* out, const ExactFigures& exact) {
     open_object(out, "exact");
@@ -110,43 +125,25 @@ void put_exact(std::string* out, const ExactFigures& exact) {
     put_integer(out, "p95", exact.money_paid_p95);
     put_integer(out, "p99", exact.money_paid_p99);
     close_object(out);
-    put_key(out, "shortfall");
-    out->push_back('[');
-    for (const Shortfall& budget : exact.shortfall) {
-        if (out->back() != '[') out->push_back(',');
-        out->push_back('[');
+    put_rows(out, "shortfall", exact.shortfall, [out](const Shortfall& budget) {
         append_integer(out, budget.budget);
         out->push_back(',');
         append_significant(out, budget.probability, 9);
-        out->push_back(']');
-    }
-    out->push_back(']');
-    put_key(out, "by_odds");
-    out->push_back('[');
-    for (const OddsFigures& odds : exact.by_odds) {
-        if (out->back() != '[') out->push_back(',');
-        out->push_back('[');
+    });
+    put_rows(out, "by_odds", exact.by_odds, [out](const OddsFigures& odds) {
         append_integer(out, odds.x);
         out->push_back(',');
         append_decimals(out, odds.profit_mean, 3);
         out->push_back(',');
         append_significant(out, odds.win_probability, 9);
-        out->push_back(']');
-    }
-    out->push_back(']');
-    put_key(out, "budget_table");
-    out->push_back('[');
-    for (const Shortfall& budget : exact.budget_table) {
-        if (out->back() != '[') out->push_back(',');
-        out->push_back('[');
+    });
+    put_rows(out, "budget_table", exact.budget_table, [out](const Shortfall& budget) {
         append_integer(out, budget.budget);
         out->push_back(',');
         append_significant(out, budget.probability, 9);
         out->push_back(',');
         append_significant(out, budget.simulated, 9);
-        out->push_back(']');
-    }
-    out->push_back(']');
+    });
     put_x_or_null(out, "break_even_X", exact.break_even_x);
     put_x_or_null(out, "break_even_X_equal_exchange", exact.break_even_x_equal);
     put_yen(out, "equal_exchange_profit_mean", exact.equal_profit_mean);
