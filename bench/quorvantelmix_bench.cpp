@@ -18,16 +18,17 @@
 #include <memory>
 #include <string>
 
-#include "exact.h"
-#include "page.h"
-#include "random_source.h"
-#include "report.h"
-#include "run.h"
-#include "settings.h"
-#include "statistics.h"
-#include "text_io.h"
-#include "trial.h"
-#include "trial_lanes.h"
+#include "exact/exact.h"
+#include "exact/exact_figures.h"
+#include "page/page.h"
+#include "platform/text_io.h"
+#include "rules/random_source.h"
+#include "rules/trial.h"
+#include "run/run.h"
+#include "sample/sample_figures.h"
+#include "settings_file/settings_reader.h"
+#include "simulation/results_file.h"
+#include "simulation/trial_lanes.h"
 
 extern char** environ;
 
@@ -107,13 +108,11 @@ BENCHMARK(ExactDistribution)->Unit(benchmark::kMillisecond);
 // Every exact figure of the report page: the pass that serves every X from 100 to 1000, the
 // means at the curve's odds and the two break-even searches.
 void ExactFigures(benchmark::State& state) {
-    const auto record = std::make_unique<RunRecord>();
-    record->settings = default_settings;
-    record->rules = trial_rules(default_settings);
-    const auto statistics = std::make_unique<RunStatistics>();
+    const TrialRules rules = trial_rules(default_settings);
+    const auto figures = std::make_unique<::ExactFigures>();
     for (auto _ : state) {
-        compute_statistics(*record, statistics.get());
-        benchmark::DoNotOptimize(statistics->exact.profit_mean);
+        compute_exact_figures(rules, default_settings.X, figures.get());
+        benchmark::DoNotOptimize(figures->profit_mean);
     }
 }
 BENCHMARK(ExactFigures)->Unit(benchmark::kMillisecond);
@@ -166,14 +165,12 @@ void ReportPage(benchmark::State& state) {
     const auto record = std::make_unique<RunRecord>();
     const bool recorded = !directory.empty() && write_results_file(record.get());
     leave_scratch_directory(directory);
-    const auto statistics = std::make_unique<RunStatistics>();
     for (auto _ : state) {
         if (!recorded) {
             state.SkipWithError("no run to report");
             break;
         }
-        compute_statistics(*record, statistics.get());
-        std::string page = report_page(*statistics);
+        std::string page = page_of_run(*record);
         benchmark::DoNotOptimize(page.data());
     }
 }
@@ -184,14 +181,12 @@ BENCHMARK(ReportPage)->Unit(benchmark::kMillisecond);
 void BothFiles(benchmark::State& state) {
     const std::string directory = enter_scratch_directory();
     const auto record = std::make_unique<RunRecord>();
-    const auto statistics = std::make_unique<RunStatistics>();
     for (auto _ : state) {
         if (directory.empty() || !write_results_file(record.get())) {
             state.SkipWithError("the results file could not be written");
             break;
         }
-        compute_statistics(*record, statistics.get());
-        const std::string page = report_page(*statistics);
+        const std::string page = page_of_run(*record);
         if (write_whole_file("Quorvantelmix.html", page.data(), page.size()) !=
             WholeFileOutcome::written) {
             state.SkipWithError("the report page could not be written");

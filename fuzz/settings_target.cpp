@@ -10,11 +10,11 @@
 #include <cstring>
 #include <string>
 
-#include "report.h"
-#include "settings.h"
-#include "texts.h"
-#include "trial.h"
-#include "trial_lanes.h"
+#include "platform/texts.h"
+#include "rules/trial.h"
+#include "settings_file/settings_reader.h"
+#include "simulation/results_file.h"
+#include "simulation/trial_lanes.h"
 
 // The bytes a reading wrote to the results stream, its outcome and its settings.
 struct Reading {
@@ -42,7 +42,8 @@ static Reading read_bytes(const std::uint8_t* data, std::size_t size) {
     if (size == 0) std::fgetc(settings);  // the one byte of the stand-in buffer, consumed
     std::FILE* results = open_memstream(&reading.results, &reading.length);
     require(results != nullptr, "a results stream can be opened");
-    reading.outcome = read_settings(settings, results, &reading.settings);
+    SettingsSection section = SettingsSection::x;
+    reading.outcome = read_settings(settings, results, &reading.settings, &section);
     std::fclose(settings);
     require(std::fclose(results) == 0, "the results stream takes the message");
     return reading;

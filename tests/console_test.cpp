@@ -1,5 +1,5 @@
 // console_test.cpp - which terminals get converted console lines, and the conversion itself.
-#include "console.h"
+#include "platform/console.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // decimal_text_test.cpp - the report's numbers as text: fixed-point and grouped integers on
 // their edge cases, and the shortest float text checked against the C library on the floats
 // the report prints (Y and the loss per spin).
-#include "decimal_text.h"
+#include "page/decimal_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // exact_test.cpp - the exact distribution against every sequence of short trials, against
 // closed forms and a plain dynamic programme of full ones, against 100,000 trials played in the
 // lanes, and the break-even odds at their edge.
-#include "exact.h"
+#include "exact/exact.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "statistics.h"
-#include "trial_lanes.h"
+#include "exact/exact_figures.h"
+#include "simulation/trial_lanes.h"
 
 namespace {
 
@@ -158,14 +158,10 @@ TEST(ExactFigures, BreakEvenIsTheLastXWithAMeanOfZeroOrMore) {
         const ExactRules rules = full_rules(s);
         const auto exact = std::make_unique<ExactOutcome>();
         exact_outcome(rules, exact.get());
-        const auto record = std::make_unique<RunRecord>();
-        record->settings = s;
-        record->rules = trial_rules(s);
-        const auto statistics = std::make_unique<RunStatistics>();
-        compute_statistics(*record, statistics.get());
+        const auto figures = std::make_unique<ExactFigures>();
+        compute_exact_figures(trial_rules(s), s.X, figures.get());
         for (const bool equal : {false, true}) {
-            const std::int32_t x =
-                equal ? statistics->exact.break_even_x_equal : statistics->exact.break_even_x;
+            const std::int32_t x = equal ? figures->break_even_x_equal : figures->break_even_x;
             const auto mean = [&](std::int32_t at) {
                 const ExactMeans m = exact_means(rules, *exact, 32767 / at);
                 return equal ? m.equal_profit_mean : m.profit_mean;
@@ -229,12 +225,9 @@ TEST(ExactFigures, MatchAPlainDynamicProgrammeOfFullTrials) {
                 if (below >= level) return static_cast<std::int64_t>(k + 1) * 1000;
             }
         };
-        const auto record = std::make_unique<RunRecord>();
-        record->settings = s;
-        record->rules = r;
-        const auto statistics = std::make_unique<RunStatistics>();
-        compute_statistics(*record, statistics.get());
-        const ExactFigures& e = statistics->exact;
+        const auto figures = std::make_unique<ExactFigures>();
+        compute_exact_figures(r, s.X, figures.get());
+        const ExactFigures& e = *figures;
         EXPECT_NEAR(e.profit_mean, mean, 1.0) << s.X;
         EXPECT_NEAR(e.win_probability, win, 2e-6) << s.X;
         EXPECT_EQ(e.money_paid_p50, quantile(0.5)) << s.X;

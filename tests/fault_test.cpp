@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "run.h"
+#include "run/run.h"
 #include "test_files.h"
 
 #if !defined(_WIN32)

@@ -3,8 +3,6 @@
 
 #include <cmath>
 
-#include "random_source.h"
-
 bool operator==(const Figures& a, const Figures& b) {
     return a.entries == b.entries && a.bonuses == b.bonuses && a.medals == b.medals &&
            a.money == b.money && a.cash == b.cash && a.draws_used == b.draws_used &&
@@ -71,7 +69,12 @@ Figures model_trial(const TrialRules& rules, const std::vector<std::int32_t>& dr
 }
 
 std::vector<Figures> model_run(std::uint32_t seed, const TrialRules& rules) {
-    random_seed(seed);
+    // The model's own generator, one draw at a time: state * 214013 + 2531011, bits 16 to 30.
+    std::uint32_t state = seed;
+    const auto random_draw = [&state] {
+        state = state * 214013u + 2531011u;
+        return static_cast<std::int32_t>((state >> 16) & 0x7FFFu);
+    };
     std::vector<std::int32_t> draws;
     std::vector<Figures> trials;
     for (int i = 0; i < trials_per_run; ++i) {

@@ -10,7 +10,7 @@
 #include <ostream>
 #include <vector>
 
-#include "trial.h"
+#include "rules/trial.h"
 
 // The figures of a trial as the model or the lanes made them.
 struct Figures {

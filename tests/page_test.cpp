@@ -2,7 +2,7 @@
 // and from the step-by-step model, every figure it shows read back against its data, its bytes
 // against the checked-in golden pages (the same under Wine), what it may hold, and the pages of
 // runs without results.
-#include "page.h"
+#include "page/page.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -17,9 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "exact/exact_figures.h"
 #include "model.h"
-#include "run.h"
-#include "statistics.h"
+#include "run/run.h"
+#include "sample/sample_figures.h"
 #include "test_files.h"
 
 #if !defined(_WIN32)
@@ -33,7 +34,8 @@ using nlohmann::json;
 // A run played as the program plays it: the results file's bytes, the statistics and the page.
 struct PlayedRun {
     std::string results;
-    std::unique_ptr<RunStatistics> statistics;
+    std::unique_ptr<SampleFigures> statistics;
+    std::unique_ptr<ExactFigures> exact;
     std::string page;
 };
 
@@ -43,9 +45,11 @@ PlayedRun play_run(std::uint32_t seed, const Settings& settings) {
     run.results = bytes_written_by([&](std::FILE* stream) {
         write_results(stream, seed, settings, widest_lane_unit(detect_lane_units()), record.get());
     });
-    run.statistics = std::make_unique<RunStatistics>();
-    compute_statistics(*record, run.statistics.get());
-    run.page = report_page(*run.statistics);
+    run.statistics = std::make_unique<SampleFigures>();
+    compute_sample_figures(*record, run.statistics.get());
+    run.exact = std::make_unique<ExactFigures>();
+    compute_exact_figures(record->rules, settings.X, run.exact.get());
+    run.page = report_page(*run.statistics, *run.exact);
     return run;
 }
 
@@ -329,7 +333,8 @@ TEST(ReportPage, TheMeanCardRoundsHalvesAwayFromZeroAndColoursBySign) {
     };
     for (const auto& c : cases) {
         run.statistics->profit_total = c.total;
-        EXPECT_NE(report_page(*run.statistics).find(c.card), std::string::npos) << c.total;
+        EXPECT_NE(report_page(*run.statistics, *run.exact).find(c.card), std::string::npos)
+            << c.total;
     }
 }
 
@@ -402,15 +407,16 @@ std::string to_shift_jis(const std::string& utf8) {
 TEST(NoResultsPage, ShowsTheResultsFilesMessage) {
     const struct {
         Settings settings;
+        SettingsSection section;
         std::string results_line;  // the results file's line, Shift_JIS, without CR LF
     } cases[] = {
-        {{99, 0.0f, 0}, sjis::x_out_of_range + "X=99"},
-        {{240, 3e9f, 0}, sjis::y_out_of_range + "X=240 Y=-1294967296"},
-        {{240, 260.0f, 11}, sjis::z_out_of_range + "X=240 Y=260 Z=11"},
+        {{99, 0.0f, 0}, SettingsSection::x, sjis::x_out_of_range + "X=99"},
+        {{240, 3e9f, 0}, SettingsSection::y, sjis::y_out_of_range + "X=240 Y=-1294967296"},
+        {{240, 260.0f, 11}, SettingsSection::z, sjis::z_out_of_range + "X=240 Y=260 Z=11"},
     };
     for (const auto& c : cases) {
         const std::string page =
-            no_results_page({NoResultsReason::value_out_of_range, c.settings, {}});
+            no_results_page({NoResultsReason::value_out_of_range, c.settings, c.section, {}});
         const std::size_t start = page.find("<strong>") + 8;
         const std::string message = page.substr(start, page.find("</strong>") - start);
         EXPECT_EQ(to_shift_jis(message), c.results_line);
@@ -430,8 +436,8 @@ TEST(NoResultsPage, SaysWhereTheUsersSettingsFileIs) {
         {{false, UserSettingsFile::kept_as_backup}, "Quorvantelmix.ini.bak として残してあります"},
     };
     for (const auto& c : cases) {
-        const std::string page =
-            no_results_page({NoResultsReason::section_missing, Settings{}, c.defaults});
+        const std::string page = no_results_page(
+            {NoResultsReason::section_missing, Settings{}, SettingsSection::x, c.defaults});
         EXPECT_NE(page.find(c.says), std::string::npos) << c.says;
         EXPECT_NE(page.find(c.defaults.written ? "を書き込みました" : "は書き込めませんでした"),
                   std::string::npos);
@@ -440,20 +446,21 @@ TEST(NoResultsPage, SaysWhereTheUsersSettingsFileIs) {
 }
 
 TEST(NoResultsPage, NamesTheMissingSection) {
-    // The reader checks each value as it reads it: the sections before the missing one hold
-    // values in range, and the missing one's value was never read.
+    // The section is the one the reader reported.
     const struct {
-        Settings settings;
+        SettingsSection missing;
         const char* header;
         const char* section;
     } cases[] = {
-        {{0, 0.0f, 0}, "[確率X]", "X"},
-        {{240, 0.0f, 0}, "[100%確率Y]", "Y"},
-        {{1000, 720.0f, 0}, "[換金率Z]", "Z"},
+        {SettingsSection::x, "[確率X]", "X"},
+        {SettingsSection::y, "[100%確率Y]", "Y"},
+        {SettingsSection::z, "[換金率Z]", "Z"},
     };
     for (const auto& c : cases) {
-        const std::string page = no_results_page(
-            {NoResultsReason::section_missing, c.settings, {true, UserSettingsFile::none}});
+        const std::string page = no_results_page({NoResultsReason::section_missing,
+                                                  Settings{},
+                                                  c.missing,
+                                                  {true, UserSettingsFile::none}});
         EXPECT_NE(page.find(std::string("<strong>") + c.header + "</strong>"), std::string::npos)
             << c.header;
         EXPECT_EQ(page_data(page)["section"], c.section);

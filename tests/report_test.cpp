@@ -1,6 +1,6 @@
 // report_test.cpp - the bytes of the trial lines and of the averages, and the number formatter
 // checked against the C library's printf.
-#include "report.h"
+#include "simulation/results_file.h"
 
 #include <gtest/gtest.h>
 

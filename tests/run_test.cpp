@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "page.h"
-#include "run.h"
+#include "page/page.h"
+#include "platform/texts.h"
+#include "run/run.h"
+#include "simulation/trial_lanes.h"
 #include "test_files.h"
-#include "texts.h"
-#include "trial_lanes.h"
 
 #if !defined(_WIN32)
 #include <sys/wait.h>
@@ -300,9 +300,7 @@ TEST_F(RunTest, EachVectorUnitNamedInTheEnvironmentGivesTheSameFiles) {
         EXPECT_EQ(read_file(path(txt)), bytes_written_by([&](std::FILE* stream) {
                       write_results(stream, seed, defaults, LaneUnit::sse2, record.get());
                   }));
-        const auto statistics = std::make_unique<RunStatistics>();
-        compute_statistics(*record, statistics.get());
-        EXPECT_EQ(page, report_page(*statistics));
+        EXPECT_EQ(page, page_of_run(*record));
     }
 }
 

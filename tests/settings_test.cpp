@@ -1,5 +1,5 @@
 // settings_test.cpp - the settings reader on files a user might write, and the default file.
-#include "settings.h"
+#include "settings_file/settings_reader.h"
 
 #include <clocale>
 #include <cmath>
@@ -21,6 +21,7 @@ using sjis::header_z;
 struct ReadResult {
     SettingsOutcome outcome;  // how reading ended
     Settings settings;        // the values read
+    SettingsSection section;  // the section it ended on
     std::string results;      // what it wrote into the results file
 };
 
@@ -51,7 +52,8 @@ class SettingsTest : public ScratchDirectoryTest {
         EXPECT_NE(settings_stream, nullptr);
         EXPECT_NE(results_stream, nullptr);
         ReadResult result{};
-        result.outcome = read_settings(settings_stream, results_stream, &result.settings);
+        result.outcome =
+            read_settings(settings_stream, results_stream, &result.settings, &result.section);
         std::fclose(settings_stream);
         std::fclose(results_stream);
         result.results = read_file(path("out.txt"));

@@ -1,6 +1,6 @@
 // statistics_test.cpp - the arithmetic under the report's figures: nearest-rank quantiles on
 // the hard cases of the bucket select, exact millionths, round histogram widths.
-#include "statistics.h"
+#include "sample/sample_figures.h"
 
 #include <gtest/gtest.h>
 

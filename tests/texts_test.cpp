@@ -1,5 +1,5 @@
 // texts_test.cpp - the program's literals are the Shift_JIS bytes its users' files hold.
-#include "texts.h"
+#include "platform/texts.h"
 
 #include <gtest/gtest.h>
 

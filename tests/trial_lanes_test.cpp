@@ -1,7 +1,7 @@
 // trial_lanes_test.cpp - the trials in lanes against the step-by-step model, trial by trial, for
 // every vector unit this machine has; the boundary scan against the model's trials; the table of
 // engines and the choice among them; the generator's leaps against its steps.
-#include "trial_lanes.h"
+#include "simulation/trial_lanes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "model.h"
-#include "random_source.h"
+#include "rules/random_source.h"
 
 namespace {
 

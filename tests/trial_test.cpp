@@ -1,6 +1,6 @@
 // trial_test.cpp - one trial on scripted draws, as the step-by-step model (model.h) plays it;
 // the rules of a run; the cash rule.
-#include "trial.h"
+#include "rules/trial.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model.h"
-#include "random_source.h"
+#include "rules/random_source.h"
 
 namespace {
 

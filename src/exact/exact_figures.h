@@ -1,0 +1,61 @@
+// exact_figures.h - what the report page shows of one trial computed exactly: the means, the
+// cash a budget needs, the mean profit at every setting of the odds with the break-even, and the
+// exact distribution of the profit and of the slump graph's medal difference.
+#ifndef QUORVANTELMIX_EXACT_FIGURES_H
+#define QUORVANTELMIX_EXACT_FIGURES_H
+
+#include <cstdint>
+#include <vector>
+
+#include "rules/trial.h"
+
+// A budget and the exact probability that a trial needs more cash than it.
+struct Shortfall {
+    std::int64_t budget;  // yen
+    double probability;   // P(money paid > budget)
+};
+
+// The exact mean profit and win probability at other odds, the player's Y and Z.
+struct OddsFigures {
+    std::int32_t x;          // the odds 1 / X
+    double profit_mean;      // yen
+    double win_probability;  // P(profit > 0)
+};
+
+// The exact figures of one trial under the run's rules, computed rather than sampled.
+struct ExactFigures {
+    double profit_mean{};                // yen
+    double win_probability{};            // P(profit > 0)
+    double equal_profit_mean{};          // the same, the medals exchanged at 5 for 100 yen
+    double equal_win_probability{};      // likewise
+    double spins_mean{};                 // spins played
+    double bonuses_mean{};               // bonuses won
+    double profit_per_1000_spins{};      // profit_mean / spins_mean * 1000
+    double lost_probability{};           // the probability of the states the computation dropped
+    std::int64_t money_paid_p50{};       // the smallest B with P(money paid <= B) >= 0.5, yen
+    std::int64_t money_paid_p95{};       // likewise 0.95
+    std::int64_t money_paid_p99{};       // likewise 0.99
+    std::vector<Shortfall> shortfall{};  // budgets 1000, 2000, ... until below 1e-7
+    // The same at the exact median, 95 % and 99 % of the money paid, each rounded up to
+    // 10,000 yen (to 1,000 below that), each budget once.
+    std::vector<Shortfall> budget_table{};
+    std::vector<OddsFigures> by_odds{};  // X = 100, 150, ..., 1000 and the player's X
+    std::int32_t break_even_x{};         // the largest X whose mean profit is >= 0; 0 for none
+    std::int32_t break_even_x_equal{};   // the same at 5 medals for 100 yen
+    std::int64_t profit_first{};         // the profit of profits[0], in yen
+    std::vector<double> profits{};       // [i]: P(profit = profit_first + 500 i)
+    // The quantiles of the medal difference after every 100th spin: the 5 %, the median and
+    // the 95 %.
+    std::int32_t slump_p05[slump_points]{};
+    std::int32_t slump_p50[slump_points]{};
+    std::int32_t slump_p95[slump_points]{};
+    // [k]: P(k bonuses): the bonuses of the spins every trial plays before the first that can
+    // end it, a binomial count, plus one when any of the spins that can end it wins.
+    std::vector<double> bonuses{};
+};
+
+// Computes the exact figures of a trial under `run_rules` for the player's `player_x`, from the
+// rules alone.
+void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, ExactFigures* out);
+
+#endif

@@ -1,0 +1,273 @@
+// page_figures.cpp - the table of the page's figures, and where the trials and the exact figures
+// meet.
+#include "page/page_figures.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "rules/numbers.h"
+
+namespace {
+
+using F = JsonFormat;
+
+// An entry of one value, shown as it is or as `scale` times it.
+constexpr FigureEntry one(FigureId id, const char* path, JsonFormat format,
+                          const char* scale = "") {
+    return FigureEntry{id, path, 0, {format, F::integer, F::integer}, {scale, "", ""}};
+}
+
+// An entry of a list of whole numbers.
+constexpr FigureEntry list(FigureId id, const char* path) {
+    return FigureEntry{id, path, 1, {F::integer, F::integer, F::integer}, {"", "", ""}};
+}
+
+// An entry of a list of rows of two or three columns.
+constexpr FigureEntry rows(FigureId id, const char* path, JsonFormat first, JsonFormat second,
+                           const char* second_scale = "") {
+    return FigureEntry{id, path, 2, {first, second, F::integer}, {"", second_scale, ""}};
+}
+constexpr FigureEntry rows(FigureId id, const char* path, JsonFormat first, JsonFormat second,
+                           JsonFormat third, const char* second_scale, const char* third_scale) {
+    return FigureEntry{id, path, 3, {first, second, third}, {"", second_scale, third_scale}};
+}
+
+using I = FigureId;
+
+}  // namespace
+
+const FigureEntry figure_entries[figure_count] = {
+    one(I::seed, "seed", F::integer),
+    one(I::x, "X", F::integer),
+    one(I::y, "Y", F::float_text),
+    one(I::z, "Z", F::integer),
+    one(I::t, "T", F::integer),
+    one(I::l, "L", F::float_text),
+    one(I::trials, "trials", F::integer),
+    one(I::average_bonuses, "average.bonuses", F::integer),
+    one(I::average_medals, "average.medals", F::integer),
+    one(I::average_profit, "average.profit", F::integer),
+    one(I::wins, "wins", F::integer, "0.1"),
+    one(I::wins_ci95_low, "wins_ci95.0", F::millionths, "100"),
+    one(I::wins_ci95_high, "wins_ci95.1", F::millionths, "100"),
+    one(I::profit_mean, "profit.mean", F::thousandths),
+    one(I::profit_ci95_low, "profit.ci95.0", F::integer),
+    one(I::profit_ci95_high, "profit.ci95.1", F::integer),
+    one(I::profit_min, "profit.min", F::integer),
+    one(I::profit_p05, "profit.p05", F::integer),
+    one(I::profit_p25, "profit.p25", F::integer),
+    one(I::profit_p50, "profit.p50", F::integer),
+    one(I::profit_p75, "profit.p75", F::integer),
+    one(I::profit_p95, "profit.p95", F::integer),
+    one(I::profit_max, "profit.max", F::integer),
+    one(I::equal_exchange_mean, "equal_exchange.mean", F::thousandths),
+    one(I::equal_exchange_wins, "equal_exchange.wins", F::integer, "0.1"),
+    one(I::equal_exchange_loss, "equal_exchange.exchange_loss", F::thousandths),
+    one(I::money_paid_p50, "money_paid.p50", F::integer),
+    one(I::money_paid_p95, "money_paid.p95", F::integer),
+    one(I::money_paid_max, "money_paid.max", F::integer),
+    one(I::money_paid_min, "money_paid.min", F::integer),
+    one(I::money_paid_p05, "money_paid.p05", F::integer),
+    one(I::money_paid_p25, "money_paid.p25", F::integer),
+    one(I::money_paid_p75, "money_paid.p75", F::integer),
+    one(I::payout_theoretical, "payout.theoretical", F::millionths, "100"),
+    one(I::payout_simulated, "payout.simulated", F::millionths, "100"),
+    one(I::longest_p50, "longest_without_bonus.p50", F::integer),
+    one(I::longest_max, "longest_without_bonus.max", F::integer),
+    one(I::longest_p95, "longest_without_bonus.p95", F::integer),
+    one(I::longest_min, "longest_without_bonus.min", F::integer),
+    one(I::longest_p05, "longest_without_bonus.p05", F::integer),
+    one(I::longest_p25, "longest_without_bonus.p25", F::integer),
+    one(I::longest_p75, "longest_without_bonus.p75", F::integer),
+    one(I::histogram_bin_width, "histogram.bin_width", F::integer),
+    rows(I::histogram_bins, "histogram.bins", F::integer, F::integer),
+    one(I::exact_profit_mean, "exact.profit_mean", F::yen),
+    one(I::exact_win_probability, "exact.win_probability", F::probability, "100"),
+    one(I::exact_spins_mean, "exact.spins_mean", F::probability),
+    one(I::exact_bonuses_mean, "exact.bonuses_mean", F::probability),
+    one(I::exact_profit_per_1000_spins, "exact.profit_per_1000_spins", F::yen),
+    one(I::exact_lost_probability, "exact.lost_probability", F::probability),
+    one(I::exact_money_paid_p50, "exact.money_paid.p50", F::integer),
+    one(I::exact_money_paid_p95, "exact.money_paid.p95", F::integer),
+    one(I::exact_money_paid_p99, "exact.money_paid.p99", F::integer),
+    rows(I::exact_shortfall, "exact.shortfall", F::integer, F::probability),
+    rows(I::exact_by_odds, "exact.by_odds", F::integer, F::yen, F::probability, "", ""),
+    rows(I::exact_budget_table, "exact.budget_table", F::integer, F::probability, F::probability,
+         "100", "100"),
+    one(I::exact_break_even_x, "exact.break_even_X", F::x_or_null),
+    one(I::exact_break_even_x_equal, "exact.break_even_X_equal_exchange", F::x_or_null),
+    one(I::exact_equal_profit_mean, "exact.equal_exchange_profit_mean", F::yen),
+    one(I::exact_equal_win_probability, "exact.equal_exchange_win_probability", F::probability,
+        "100"),
+    one(I::slump_point_step, "slump.step", F::integer),
+    list(I::slump_p05, "slump.p05"),
+    list(I::slump_p25, "slump.p25"),
+    list(I::slump_p50, "slump.p50"),
+    list(I::slump_p75, "slump.p75"),
+    list(I::slump_p95, "slump.p95"),
+    list(I::slump_best, "slump.best"),
+    list(I::slump_worst, "slump.worst"),
+    list(I::slump_median_trial, "slump.median_trial"),
+};
+
+namespace {
+
+// The index of `id` in the table.
+std::size_t at(FigureId id) {
+    return static_cast<std::size_t>(id);
+}
+
+// Sets a whole value, and a real one.
+void set_whole(PageFigures* f, FigureId id, std::int64_t value) {
+    f->values[at(id)].whole = value;
+}
+void set_real(PageFigures* f, FigureId id, double value) {
+    f->values[at(id)].real = value;
+}
+
+// Sets the quantiles of `q` to the figures `ids`, in the order min, p05, p25, p50, p75, p95,
+// max.
+void set_quantiles(PageFigures* f, const FigureId (&ids)[7], const Quantiles& q) {
+    const std::int32_t values[] = {q.min, q.p05, q.p25, q.p50, q.p75, q.p95, q.max};
+    for (std::size_t i = 0; i < std::size(values); ++i)
+        set_whole(f, ids[i], values[i]);
+}
+
+// Appends a row of whole numbers and reals to the list `id`.
+void add_cell(PageFigures* f, FigureId id, std::int64_t whole, double real) {
+    f->lists[at(id)].push_back(FigureValue{whole, real, nullptr});
+}
+
+// The slump series, the trials' and nothing else.
+void set_series(PageFigures* f, FigureId id, const std::int32_t (&values)[slump_points]) {
+    for (const std::int32_t value : values)
+        add_cell(f, id, value, 0.0);
+}
+
+// The figures of the run's trials.
+void collect_sample(const SampleFigures& s, PageFigures* f) {
+    set_whole(f, I::seed, s.seed);
+    set_whole(f, I::x, s.settings.X);
+    set_real(f, I::y, static_cast<double>(s.settings.Y));
+    set_whole(f, I::z, s.settings.Z);
+    set_whole(f, I::t, s.rules.hit_threshold);
+    set_real(f, I::l, static_cast<double>(s.rules.loss_per_spin));
+    set_whole(f, I::trials, trials_per_run);
+    set_whole(f, I::average_bonuses, s.average_bonuses);
+    set_whole(f, I::average_medals, s.average_medals);
+    set_whole(f, I::average_profit, s.average_profit);
+    set_whole(f, I::wins, s.wins);
+    set_whole(f, I::wins_ci95_low, s.win_rate_ci95_low_millionths);
+    set_whole(f, I::wins_ci95_high, s.win_rate_ci95_high_millionths);
+    set_whole(f, I::profit_mean, s.profit_total);
+    set_whole(f, I::profit_ci95_low, s.profit_ci95_low);
+    set_whole(f, I::profit_ci95_high, s.profit_ci95_high);
+    set_quantiles(f,
+                  {I::profit_min, I::profit_p05, I::profit_p25, I::profit_p50, I::profit_p75,
+                   I::profit_p95, I::profit_max},
+                  s.profit);
+    set_whole(f, I::equal_exchange_mean, s.equal_exchange_profit_total);
+    set_whole(f, I::equal_exchange_wins, s.equal_exchange_wins);
+    set_whole(f, I::equal_exchange_loss, s.equal_exchange_profit_total - s.profit_total);
+    set_quantiles(f,
+                  {I::money_paid_min, I::money_paid_p05, I::money_paid_p25, I::money_paid_p50,
+                   I::money_paid_p75, I::money_paid_p95, I::money_paid_max},
+                  s.money_paid);
+    set_whole(f, I::payout_theoretical, s.payout_theoretical_millionths);
+    set_whole(f, I::payout_simulated, s.payout_simulated_millionths);
+    set_quantiles(f,
+                  {I::longest_min, I::longest_p05, I::longest_p25, I::longest_p50, I::longest_p75,
+                   I::longest_p95, I::longest_max},
+                  s.longest_without_bonus);
+    const Histogram& h = s.profit_histogram;
+    set_whole(f, I::histogram_bin_width, h.bin_width);
+    for (std::int32_t i = 0; i < h.bin_count; ++i) {
+        add_cell(f, I::histogram_bins, h.first_edge + static_cast<std::int64_t>(i) * h.bin_width,
+                 0.0);
+        add_cell(f, I::histogram_bins, h.counts[i], 0.0);
+    }
+    set_whole(f, I::slump_point_step, slump_step);
+    set_series(f, I::slump_p05, s.slump.p05);
+    set_series(f, I::slump_p25, s.slump.p25);
+    set_series(f, I::slump_p50, s.slump.p50);
+    set_series(f, I::slump_p75, s.slump.p75);
+    set_series(f, I::slump_p95, s.slump.p95);
+    set_series(f, I::slump_best, s.slump.best);
+    set_series(f, I::slump_worst, s.slump.worst);
+    set_series(f, I::slump_median_trial, s.slump.median_trial);
+}
+
+// The exact figures, and the trials' shares beside the budgets.
+void collect_exact(const ExactFigures& e, const SampleFigures& s, PageFigures* f) {
+    set_real(f, I::exact_profit_mean, e.profit_mean);
+    set_real(f, I::exact_win_probability, e.win_probability);
+    set_real(f, I::exact_spins_mean, e.spins_mean);
+    set_real(f, I::exact_bonuses_mean, e.bonuses_mean);
+    set_real(f, I::exact_profit_per_1000_spins, e.profit_per_1000_spins);
+    set_real(f, I::exact_lost_probability, e.lost_probability);
+    set_whole(f, I::exact_money_paid_p50, e.money_paid_p50);
+    set_whole(f, I::exact_money_paid_p95, e.money_paid_p95);
+    set_whole(f, I::exact_money_paid_p99, e.money_paid_p99);
+    for (const Shortfall& budget : e.shortfall) {
+        add_cell(f, I::exact_shortfall, budget.budget, 0.0);
+        add_cell(f, I::exact_shortfall, 0, budget.probability);
+        f->shortfall_simulated.push_back(share_paid_more(s, budget.budget));
+    }
+    for (const OddsFigures& odds : e.by_odds) {
+        add_cell(f, I::exact_by_odds, odds.x, 0.0);
+        add_cell(f, I::exact_by_odds, 0, odds.profit_mean);
+        add_cell(f, I::exact_by_odds, 0, odds.win_probability);
+    }
+    for (const Shortfall& budget : e.budget_table) {
+        add_cell(f, I::exact_budget_table, budget.budget, 0.0);
+        add_cell(f, I::exact_budget_table, 0, budget.probability);
+        add_cell(f, I::exact_budget_table, 0, share_paid_more(s, budget.budget));
+    }
+    set_whole(f, I::exact_break_even_x, e.break_even_x);
+    set_whole(f, I::exact_break_even_x_equal, e.break_even_x_equal);
+    set_real(f, I::exact_equal_profit_mean, e.equal_profit_mean);
+    set_real(f, I::exact_equal_win_probability, e.equal_win_probability);
+}
+
+// The exact probabilities of the values `first`, `first` + `step`, ... as trials per 1000, added
+// into `expected`, one slot for each bin of `histogram`: the exact distribution binned as the
+// trials are.
+void bin_expected(const Histogram& histogram, std::int64_t first, std::int64_t step,
+                  const std::vector<double>& probabilities, double* expected) {
+    for (std::size_t i = 0; i < probabilities.size(); ++i) {
+        const std::int64_t value = first + static_cast<std::int64_t>(i) * step;
+        const std::int64_t bin = floor_divide(value - histogram.first_edge, histogram.bin_width);
+        if (bin >= 0 && bin < histogram.bin_count)
+            expected[bin] += probabilities[i] * trials_per_run;
+    }
+}
+
+}  // namespace
+
+double share_paid_more(const SampleFigures& sample, std::int64_t budget) {
+    const std::int32_t* const paid = std::begin(sample.money_paid_sorted);
+    const auto covered = std::upper_bound(paid, std::end(sample.money_paid_sorted), budget,
+                                          [](std::int64_t b, std::int32_t p) { return b < p; }) -
+                         paid;
+    return static_cast<double>(trials_per_run - covered) / trials_per_run;
+}
+
+void collect_page_figures(const SampleFigures& sample, const ExactFigures& exact,
+                          PageFigures* figures) {
+    PageFigures& f = *figures;
+    f.sample = &sample;
+    f.exact = &exact;
+    collect_sample(sample, &f);
+    collect_exact(exact, sample, &f);
+    bin_expected(sample.profit_histogram, exact.profit_first, cash_unit, exact.profits,
+                 f.profit_expected);
+    bin_expected(sample.bonus_histogram, 0, 1, exact.bonuses, f.bonus_expected);
+}
+
+std::int64_t whole_of(const PageFigures& figures, FigureId id) {
+    return figures.values[at(id)].whole;
+}
+
+double real_of(const PageFigures& figures, FigureId id) {
+    return figures.values[at(id)].real;
+}
