@@ -152,9 +152,11 @@ TEST(ExactOutcome, AgreesWithAHundredThousandTrialsInTheLanes) {
 }
 
 TEST(ExactFigures, BreakEvenIsTheLastXWithAMeanOfZeroOrMore) {
-    for (const Settings& s : {Settings{240, 260.0f, 7}, Settings{240, 260.0f, 5},
-                              Settings{500, 180.0f, 9}, Settings{100, 720.0f, 10}}) {
-        SCOPED_TRACE(s.X);
+    // At Y = 260.382385 the curve's X = 250 has a mean of +0.15 yen: zero or more, but below 1.
+    for (const Settings& s :
+         {Settings{240, 260.0f, 7}, Settings{240, 260.0f, 5}, Settings{500, 180.0f, 9},
+          Settings{100, 720.0f, 10}, Settings{240, 260.382385f, 7}}) {
+        SCOPED_TRACE(testing::Message() << s.X << " " << s.Y);
         const ExactRules rules = full_rules(s);
         const auto exact = std::make_unique<ExactOutcome>();
         exact_outcome(rules, exact.get());
@@ -175,6 +177,24 @@ TEST(ExactFigures, BreakEvenIsTheLastXWithAMeanOfZeroOrMore) {
                 }
             }
         }
+    }
+}
+
+TEST(ExactFigures, TheBudgetTableHoldsEachRoundedQuantileOnce) {
+    // At Y = 500 and Z = 5 the 95 % (13,000) and the 99 % (20,000) round to one budget.
+    for (const Settings& s : {Settings{240, 260.0f, 7}, Settings{240, 500.0f, 5}}) {
+        const auto e = std::make_unique<ExactFigures>();
+        compute_exact_figures(trial_rules(s), s.X, e.get());
+        std::vector<std::int64_t> budgets;  // 10,000 yen steps, 1,000 below that, rounded up
+        for (const std::int64_t paid : {e->money_paid_p50, e->money_paid_p95, e->money_paid_p99}) {
+            const std::int64_t step = paid < 10000 ? 1000 : 10000;
+            const std::int64_t budget = (paid + step - 1) / step * step;
+            if (budgets.empty() || budgets.back() != budget) budgets.push_back(budget);
+        }
+        std::vector<std::int64_t> rows;
+        for (const Shortfall& row : e->budget_table)
+            rows.push_back(row.budget);
+        EXPECT_EQ(rows, budgets) << s.Y;
     }
 }
 

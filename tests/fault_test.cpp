@@ -136,7 +136,7 @@ TEST_F(FaultTest, NoStreamIsLeftOpenOnAnyPath) {
         const int null_device = open("/dev/null", O_WRONLY);
         dup2(null_device, STDOUT_FILENO);
         close(null_device);
-        const RunOutcome outcome = run_program(12345, nullptr);
+        const RunOutcome outcome = run_program(12345, nullptr, detect_lane_units());
         std::fflush(stdout);
         dup2(console, STDOUT_FILENO);
         close(console);

@@ -336,6 +336,35 @@ TEST(ReportPage, TheMeanCardRoundsHalvesAwayFromZeroAndColoursBySign) {
         EXPECT_NE(report_page(*run.statistics, *run.exact).find(c.card), std::string::npos)
             << c.total;
     }
+    // The exact mean's card likewise takes the class of the whole yen it shows.
+    const struct {
+        double mean;
+        const char* card;
+    } exact_cases[] = {
+        {0.49, R"(value"><span class="nb" data-json="exact.profit_mean">0円<)"},
+        {0.5, R"(value win"><span class="nb" data-json="exact.profit_mean">+1円<)"},
+        {-0.49, R"(value"><span class="nb" data-json="exact.profit_mean">0円<)"},
+        {-0.5, R"(value loss"><span class="nb" data-json="exact.profit_mean">-1円<)"},
+    };
+    for (const auto& c : exact_cases) {
+        run.exact->profit_mean = c.mean;
+        EXPECT_NE(report_page(*run.statistics, *run.exact).find(c.card), std::string::npos)
+            << c.mean;
+    }
+}
+
+TEST(ReportPage, AMarkOnTheLastEdgeOfTheProfitAxisIsDrawn) {
+    // Every trial loses; with the bins moved to end at 0, the break-even mark stands on the
+    // axis's last value and is drawn and listed.
+    PlayedRun run = play_run(7, Settings{1000, 120.0f, 10});
+    Histogram& h = run.statistics->profit_histogram;
+    ASSERT_LE(run.statistics->profit.max, 0);
+    h.first_edge = 1 - h.bin_count * h.bin_width;
+    const std::string page = report_page(*run.statistics, *run.exact);
+    const std::size_t chart = page.find("id=\"profit-histogram\"");
+    const std::string histogram = page.substr(chart, page.find("</figure>", chart) - chart);
+    EXPECT_NE(histogram.find("class=\"mark-zero\""), std::string::npos);
+    EXPECT_NE(histogram.find("収支±0"), std::string::npos);
 }
 
 #if defined(QUORVANTELMIX_GOLDEN_PAGES)

@@ -329,4 +329,28 @@ TEST_F(RunTest, AVectorUnitThatCannotBeUsedIsRefusedBeforeAnyFileIsTouched) {
 
 #endif
 
+TEST_F(RunTest, AUnitThisProcessorLacksIsRefusedWithItsNameAndTouchesNoFile) {
+    // The processor's answers handed to the run: each unit missing in turn, as on a machine
+    // without it.
+    write_file(path(txt), "earlier results");
+    const auto working = std::filesystem::current_path();
+    std::filesystem::current_path(directory);
+    for (const LaneEngine& engine : lane_engines) {
+        SCOPED_TRACE(engine.name);
+        LaneUnits units{{true, true, true}};
+        units.available[static_cast<int>(engine.unit)] = false;
+        testing::internal::CaptureStdout();
+        const RunOutcome outcome = run_program(12345, engine.name, units);
+        const std::string console = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(exit_status(outcome), 4);
+        std::string line(texts::lane_unit_unavailable);
+        line.replace(line.find("%s"), 2, engine.name);
+        line.replace(line.size() - 1, 1, "\r\n");
+        EXPECT_EQ(console, line);
+    }
+    std::filesystem::current_path(working);
+    EXPECT_FALSE(path_exists(path(ini)));
+    EXPECT_EQ(read_file(path(txt)), "earlier results");
+}
+
 }  // namespace

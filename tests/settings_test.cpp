@@ -258,6 +258,28 @@ struct FloatCase {
     const char* printed;  // Y as printed in the message, or null when Y is in range
 };
 
+TEST_F(SettingsTest, NamesTheSectionItEndedOn) {
+    using Section = SettingsSection;
+    const struct {
+        std::string file;
+        SettingsOutcome outcome;
+        SettingsSection section;
+    } cases[] = {
+        {"", missing, Section::x},
+        {header_x + " 240", missing, Section::y},
+        {header_x + " 240 " + header_y + " 260", missing, Section::z},
+        {settings_file("99", "260", "7"), out_of_range, Section::x},
+        {settings_file("240", "100", "7"), out_of_range, Section::y},
+        {settings_file("240", "260", "4"), out_of_range, Section::z},
+        {sjis::default_settings, valid, Section::x},
+    };
+    for (const auto& c : cases) {
+        const ReadResult got = read(c.file);
+        EXPECT_EQ(got.outcome, c.outcome) << c.file;
+        EXPECT_EQ(got.section, c.section) << c.file;
+    }
+}
+
 TEST_F(SettingsTest, ReadsYAsACorrectlyRoundedFloat) {
     const std::string zeros(300, '0');
     const std::vector<FloatCase> cases = {

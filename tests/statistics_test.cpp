@@ -153,6 +153,8 @@ TEST(Histogram, ABinFarFromItsFullNeighboursIsAliasing) {
         {{30, 10, 30}, true},   // 2 (20 - 60)^2 = 3200 > 49 * 60 = 2940
         {{30, 11, 30}, false},  // 2 (22 - 60)^2 = 2888
         {{9, 0, 100}, false},   // a gap beside a thin tail is the data's
+        {{10, 0, 100}, true},   // a neighbour of 1 % is full
+        {{31, 11, 30}, true},   // 2 (22 - 61)^2 = 3042 > 49 * 61 = 2989, just
         {{0, 0, 1000, 0, 0}, false}, {{100, 200, 300}, false},
     };
     for (const auto& c : cases) {

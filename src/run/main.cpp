@@ -7,9 +7,10 @@
 #include <ctime>
 
 #include "run/run.h"
+#include "simulation/trial_lanes.h"
 
 int main() {
     // The calendar time in whole seconds, taken modulo 2^32, seeds the random source.
     const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
-    return exit_status(run_program(seed, std::getenv("QUORVANTELMIX_LANES")));
+    return exit_status(run_program(seed, std::getenv("QUORVANTELMIX_LANES"), detect_lane_units()));
 }

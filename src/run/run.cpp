@@ -158,10 +158,10 @@ void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings
     write_averages(results_stream, record->totals);
 }
 
-// The unit that plays the trials: the one named by `lanes`, or the widest. False, after a
-// console line that says why, when the named unit is unknown or cannot be used here.
-static bool choose_unit(const char* lanes, LaneUnit* unit) {
-    switch (choose_lane_unit(lanes, detect_lane_units(), unit)) {
+// The unit of `units` that plays the trials: the one named by `lanes`, or the widest. False,
+// after a console line that says why, when the named unit is unknown or cannot be used here.
+static bool choose_unit(const char* lanes, const LaneUnits& units, LaneUnit* unit) {
+    switch (choose_lane_unit(lanes, units, unit)) {
         case LaneChoice::chosen:
             return true;
         case LaneChoice::unknown:
@@ -175,10 +175,10 @@ static bool choose_unit(const char* lanes, LaneUnit* unit) {
     return false;
 }
 
-RunOutcome run_program(std::uint32_t seed, const char* lanes) {
+RunOutcome run_program(std::uint32_t seed, const char* lanes, const LaneUnits& units) {
     console_prepare();
     LaneUnit unit = LaneUnit::sse2;
-    if (!choose_unit(lanes, &unit)) {
+    if (!choose_unit(lanes, units, &unit)) {
         static_cast<void>(console_flush());
         return RunOutcome::lane_unit_refused;
     }

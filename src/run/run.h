@@ -22,10 +22,10 @@ enum class RunOutcome {
 // Runs the program once in the current working directory, seeding the random source with
 // `seed` (the entry point passes the calendar time in seconds) and playing the trials on the
 // vector unit named `lanes` (QUORVANTELMIX_LANES: "sse2", "avx2" or "avx512"; null or empty for
-// the widest the processor has). Every stream it opens is closed again, and every failure is
-// reported on the console before it returns; a unit that cannot be used is refused before any
-// file is touched.
-RunOutcome run_program(std::uint32_t seed, const char* lanes);
+// the widest of `units`, the processor's answers, which the entry point asks for once). Every
+// stream it opens is closed again, and every failure is reported on the console before it
+// returns; a unit that cannot be used is refused before any file is touched.
+RunOutcome run_program(std::uint32_t seed, const char* lanes, const LaneUnits& units);
 
 // Plays the run with the valid `settings`, the random source seeded with `seed`, in the lanes
 // of `unit` (which must be available), and writes the whole results file to `results_stream`:
