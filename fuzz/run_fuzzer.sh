@@ -13,12 +13,14 @@ seconds="${1:-1800}"
 out="${2:-build-fuzz/findings}"
 mkdir -p build-fuzz
 
-# The program's sources without its entry point, with the fuzz target and AFL++'s driver. The
-# texts are compiled on their own, as in the build: only their literals are stored as Shift_JIS.
+# The sources of the folders the fuzz target uses (the settings file and what lies below it, and
+# the simulation whose lanes it plays), with the fuzz target and AFL++'s driver. The texts are
+# compiled on their own, as in the build: only their literals are stored as Shift_JIS.
 sources=()
-for source in src/*.cpp; do
-  [[ "$source" == src/main.cpp || "$source" == src/texts.cpp ]] || sources+=("$source")
-done
+while IFS= read -r source; do
+  [[ "$source" == src/platform/texts.cpp ]] || sources+=("$source")
+done < <(git ls-files 'src/rules/*.cpp' 'src/platform/*.cpp' 'src/settings_file/*.cpp' \
+           'src/simulation/*.cpp')
 # shellcheck disable=SC2054 # the commas separate the sanitizers of one flag
 flags=(-std=c++17 -O2 -g -fsanitize=address,undefined -fno-sanitize-recover=all
        -D_GLIBCXX_ASSERTIONS -ffp-contract=off -fno-math-errno -Isrc)
@@ -43,7 +45,7 @@ if ! AFL_QUIET=1 afl-g++-fast build-fuzz/probe.cpp -o build-fuzz/probe > build-f
   AFL_QUIET=1 afl-g++-fast build-fuzz/probe.cpp -o build-fuzz/probe
 fi
 
-AFL_QUIET=1 afl-g++-fast "${flags[@]}" "${text_flags[@]}" -c src/texts.cpp -o build-fuzz/texts.o
+AFL_QUIET=1 afl-g++-fast "${flags[@]}" "${text_flags[@]}" -c src/platform/texts.cpp -o build-fuzz/texts.o
 AFL_QUIET=1 afl-g++-fast "${flags[@]}" "${sources[@]}" build-fuzz/texts.o fuzz/settings_target.cpp \
   -fsanitize=fuzzer -o build-fuzz/settings_fuzz
 
