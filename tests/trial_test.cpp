@@ -10,6 +10,7 @@
 
 #include "model.h"
 #include "rules/random_source.h"
+#include "simulation/results_file.h"
 
 namespace {
 

@@ -45,12 +45,6 @@ TrialRules trial_rules(const Settings& settings) {
     return rules;
 }
 
-void add_to_totals(RunTotals* totals, const TrialResult& trial) {
-    totals->bonuses += trial.bonuses;
-    totals->medals += trial.medals;
-    totals->profit += static_cast<std::int64_t>(trial.cash) + trial.money;
-}
-
 std::int32_t average_per_trial(std::int64_t total) {
     return static_cast<std::int32_t>(total / trials_per_run);
 }

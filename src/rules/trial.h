@@ -124,9 +124,6 @@ inline std::int32_t medal_difference(float medals, std::int32_t money) {
 void finish_trial(const TrialRules& rules, float medals, std::int32_t money, std::int32_t spins,
                   TrialResult* trial);
 
-// Adds the figures of a finished trial to the run's totals.
-void add_to_totals(RunTotals* totals, const TrialResult& trial);
-
 // An average over the run: `total` divided by trials_per_run, truncated toward zero. No trial's
 // figure comes near 2^31 in size (its profit is some 50 million yen at most), so neither does
 // their mean.

@@ -4,7 +4,7 @@
 //
 // Every figure is computed the same way on every platform: in integers where it can be exact
 // (quantiles, means, payout rates to six decimals), and otherwise in double arithmetic whose
-// every step is one IEEE operation, so that the report's bytes never depend on the platform.
+// every step is one IEEE operation, so that the page's bytes never depend on the platform.
 #ifndef QUORVANTELMIX_SAMPLE_FIGURES_H
 #define QUORVANTELMIX_SAMPLE_FIGURES_H
 
@@ -25,7 +25,7 @@ struct TrialSummary {
     std::int32_t longest_without_bonus;  // the longest run of spins without a bonus
 };
 
-// Everything a run yields for the report: its identity, its rules and every trial's summary.
+// Everything a run yields for its figures: its identity, its rules and every trial's summary.
 struct RunRecord {
     std::uint32_t seed;                   // the random source's seed
     Settings settings;                    // X, Y and Z
@@ -54,7 +54,7 @@ struct Quantiles {
     std::int32_t max;  // the greatest
 };
 
-// Most bins a histogram of the report has, and fewest.
+// Most bins a histogram of the page has, and fewest.
 constexpr std::int32_t max_histogram_bins = 40;
 constexpr std::int32_t min_histogram_bins = 20;
 
@@ -82,7 +82,7 @@ struct SlumpGraph {
     std::int32_t median_trial[slump_points];  // the trial whose profit is the median
 };
 
-// The figures of a run, as the report shows them.
+// The figures of a run's trials, as the page shows them.
 struct SampleFigures {
     std::uint32_t seed{};  // the random source's seed
     Settings settings{};   // X, Y and Z

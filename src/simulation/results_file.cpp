@@ -94,3 +94,9 @@ void write_averages(std::FILE* results, const RunTotals& totals) {
     end = put_line_end(end);
     write_block(results, line, end);
 }
+
+void add_to_totals(RunTotals* totals, const TrialResult& trial) {
+    totals->bonuses += trial.bonuses;
+    totals->medals += trial.medals;
+    totals->profit += static_cast<std::int64_t>(trial.cash) + trial.money;
+}

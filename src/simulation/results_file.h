@@ -16,6 +16,9 @@
 // Appends the line of `trial` to `results`.
 void write_trial_line(std::FILE* results, const TrialResult& trial);
 
+// Adds the figures of a finished trial to the run's totals, whose averages close the file.
+void add_to_totals(RunTotals* totals, const TrialResult& trial);
+
 // Appends an empty line and the line of averages of `totals` to `results`; each average is the
 // total divided by trials_per_run, truncated toward zero.
 void write_averages(std::FILE* results, const RunTotals& totals);
