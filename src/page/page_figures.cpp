@@ -13,22 +13,23 @@ using F = JsonFormat;
 
 // An entry of one value, shown as it is or as `scale` times it.
 constexpr FigureEntry one(FigureId id, const char* path, JsonFormat format,
-                          const char* scale = "") {
+                          const char* scale = "") noexcept {
     return FigureEntry{id, path, 0, {format, F::integer, F::integer}, {scale, "", ""}};
 }
 
 // An entry of a list of whole numbers.
-constexpr FigureEntry list(FigureId id, const char* path) {
+constexpr FigureEntry list(FigureId id, const char* path) noexcept {
     return FigureEntry{id, path, 1, {F::integer, F::integer, F::integer}, {"", "", ""}};
 }
 
 // An entry of a list of rows of two or three columns.
 constexpr FigureEntry rows(FigureId id, const char* path, JsonFormat first, JsonFormat second,
-                           const char* second_scale = "") {
+                           const char* second_scale = "") noexcept {
     return FigureEntry{id, path, 2, {first, second, F::integer}, {"", second_scale, ""}};
 }
 constexpr FigureEntry rows(FigureId id, const char* path, JsonFormat first, JsonFormat second,
-                           JsonFormat third, const char* second_scale, const char* third_scale) {
+                           JsonFormat third, const char* second_scale,
+                           const char* third_scale) noexcept {
     return FigureEntry{id, path, 3, {first, second, third}, {"", second_scale, third_scale}};
 }
 

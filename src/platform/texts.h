@@ -9,7 +9,8 @@
 namespace texts {
 
 // The texts that the page shows too (file names, section headers, the out-of-range messages).
-#define QUORVANTELMIX_TEXT(name, literal) extern const char name[];
+#define QUORVANTELMIX_TEXT(name, literal) \
+    extern const char name[];  // NOLINT(bugprone-macro-parentheses)
 #include "platform/texts_shared.inc"
 #undef QUORVANTELMIX_TEXT
 
@@ -43,7 +44,8 @@ extern const char yen_unit[3];           // "円", after an amount in yen
 // The shared texts again in UTF-8, the report page's encoding.
 namespace page_texts {
 
-#define QUORVANTELMIX_TEXT(name, literal) extern const char name[];
+#define QUORVANTELMIX_TEXT(name, literal) \
+    extern const char name[];  // NOLINT(bugprone-macro-parentheses)
 #include "platform/texts_shared.inc"
 #undef QUORVANTELMIX_TEXT
 
