@@ -268,7 +268,7 @@ TEST(ReportPage, FiguresMatchARecomputationFromTheResultsFileAndTheModel) {
 // Returns how many figures it checked.
 int check_figures_shown(const std::string& page) {
     const json data = page_data(page);
-    const std::string tag = "data-json=\"";
+    const std::string tag = "class=\"nb\" data-json=\"";
     int checked = 0;
     for (std::size_t at = page.find(tag); at != std::string::npos; at = page.find(tag, at + 1)) {
         // data-json="path" data-scale="scale">text<

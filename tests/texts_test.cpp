@@ -40,7 +40,7 @@ TEST(Texts, MessagesAreTheirShiftJisBytes) {
 TEST(Texts, DefaultSettingsLinesMakeTheDefaultFile) {
     std::string joined;
     for (const char* line : texts::default_settings_lines)
-        joined += line;
+        joined += std::string(line) + "\n";
     std::string with_crlf;
     for (const char byte : joined)
         with_crlf += byte == '\n' ? std::string("\r\n") : std::string(1, byte);

@@ -94,6 +94,81 @@ void fill_bonuses(const TrialRules& rules, std::vector<double>* bonuses) {
     }
 }
 
+// The budget rows of the table: for each level, the smallest multiple of 1000 yen that a trial
+// outruns with a probability of the level or less, rounded up to a round budget; each budget
+// once, for the strictest level that gives it.
+void fill_budget_levels(const std::vector<Shortfall>& shortfall, std::vector<BudgetLevel>* levels) {
+    for (const double level : shortfall_levels) {
+        std::size_t i = 0;
+        while (i + 1 < shortfall.size() && shortfall[i].probability > level)
+            ++i;
+        const std::int64_t paid = shortfall[i].budget;
+        const std::int64_t step = paid >= 10000 ? 10000 : 1000;
+        const std::int64_t budget = (paid + step - 1) / step * step;
+        const auto index = static_cast<std::size_t>(budget / purchase_price - 1);
+        const double probability = index < shortfall.size() ? shortfall[index].probability : 0.0;
+        if (!levels->empty() && levels->back().budget == budget) levels->pop_back();
+        levels->push_back(BudgetLevel{level, budget, probability});
+    }
+}
+
+// The odds of the close view: every X from a little below the least of the player's X and the
+// break-evens (0 and max_x mean none) to a little above the greatest, or every few where that is
+// more than most_close_odds.
+std::vector<std::int32_t> close_odds(std::int32_t player_x, std::int32_t break_even,
+                                     std::int32_t break_even_equal) {
+    std::int32_t least = player_x;
+    std::int32_t greatest = player_x;
+    for (const std::int32_t x : {break_even, break_even_equal}) {
+        if (x == 0 || x == max_x) continue;
+        least = std::min(least, x);
+        greatest = std::max(greatest, x);
+    }
+    const std::int32_t margin = std::max<std::int32_t>(20, (greatest - least) / 4);
+    least = std::max(min_x, least - margin);
+    greatest = std::min(max_x, greatest + margin);
+    const std::int32_t step = (greatest - least) / (most_close_odds - 1) + 1;
+    std::vector<std::int32_t> xs;
+    for (std::int32_t x = least; x <= greatest; x += step)
+        xs.push_back(x);
+    // The player's X and the break-evens with the X after them, where the curve crosses zero.
+    for (const std::int32_t x :
+         {player_x, break_even, break_even + 1, break_even_equal, break_even_equal + 1}) {
+        if (x >= least && x <= greatest) xs.push_back(x);
+    }
+    std::sort(xs.begin(), xs.end());
+    xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
+    return xs;
+}
+
+// The mid-quantiles of the medal difference after `spins` spins at the probability `hit` a
+// spin: 360 b - L (spins - b) for b bonuses, a binomial count.
+void slump_mid_quantiles(const ExactRules& rules, std::int32_t spins, std::int32_t point,
+                         SlumpMidQuantiles* out) {
+    const double hit = hit_probability(rules.hit_threshold);
+    const double miss = 1.0 - hit;
+    const double loss = static_cast<double>(rules.loss_scaled) /
+                        static_cast<double>(std::int64_t{1} << rules.loss_shift);
+    std::vector<double> values;
+    std::vector<double> masses;
+    double term = 1.0;  // P(b bonuses), from b = 0
+    for (std::int32_t i = 0; i < spins; ++i)
+        term *= miss;
+    double below = 0.0;
+    for (std::int32_t b = 0; b <= spins && below < 1.0 - 1e-12; ++b) {
+        if (term > 0.0) {
+            values.push_back(static_cast<double>(bonus_medals) * b - loss * (spins - b));
+            masses.push_back(term);
+            below += term;
+        }
+        term = next_binomial_term(term, spins, b, hit, miss);
+    }
+    const auto count = static_cast<std::int32_t>(values.size());
+    out->p05[point] = mid_quantile(values.data(), masses.data(), count, below, 0.05);
+    out->p50[point] = mid_quantile(values.data(), masses.data(), count, below, 0.5);
+    out->p95[point] = mid_quantile(values.data(), masses.data(), count, below, 0.95);
+}
+
 }  // namespace
 
 void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, ExactFigures* out) {
@@ -110,6 +185,7 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
     exact.spins_mean = outcome->spins_mean;
     exact.bonuses_mean = outcome->bonuses_mean;
     exact.profit_per_1000_spins = means.profit_mean / outcome->spins_mean * 1000.0;
+    exact.profit_per_hour = means.profit_mean / outcome->spins_mean * spins_per_hour;
     exact.lost_probability = outcome->lost_probability;
     exact.money_paid_p50 = paid_quantile(outcome->purchases, 0.5);
     exact.money_paid_p95 = paid_quantile(outcome->purchases, 0.95);
@@ -142,6 +218,26 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
         exact.by_odds.push_back(OddsFigures{xs[i], curve[i].profit_mean, curve[i].win_probability});
     exact.break_even_x = break_even_x(rules, *outcome, xs, curve, false);
     exact.break_even_x_equal = break_even_x(rules, *outcome, xs, curve, true);
+    fill_budget_levels(exact.shortfall, &exact.budget_levels);
+
+    // The close view: the means at each odds once, however many X share it.
+    const std::vector<std::int32_t> close =
+        close_odds(player_x, exact.break_even_x, exact.break_even_x_equal);
+    std::vector<std::int32_t> close_thresholds;
+    for (const std::int32_t x : close) {
+        if (close_thresholds.empty() || close_thresholds.back() != random_max / x)
+            close_thresholds.push_back(random_max / x);
+    }
+    std::vector<ExactMeans> close_means(close_thresholds.size());
+    exact_means_at(rules, *outcome, close_thresholds.data(), close_thresholds.size(),
+                   close_means.data());
+    std::size_t at = 0;
+    for (const std::int32_t x : close) {
+        while (close_thresholds[at] != random_max / x)
+            ++at;
+        exact.by_odds_close.push_back(
+            OddsFigures{x, close_means[at].profit_mean, close_means[at].win_probability});
+    }
 
     exact.profit_first = outcome->profit_first;
     exact.profits = outcome->profits;
@@ -150,6 +246,7 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
         exact.slump_p05[point] = exact_slump_quantile(rules, spins, 50);
         exact.slump_p50[point] = exact_slump_quantile(rules, spins, 500);
         exact.slump_p95[point] = exact_slump_quantile(rules, spins, 950);
+        slump_mid_quantiles(rules, spins, point, &exact.slump_mid);
     }
     fill_bonuses(run_rules, &exact.bonuses);
 }

@@ -22,6 +22,26 @@ struct OddsFigures {
     double win_probability;  // P(profit > 0)
 };
 
+// The smallest round budget that a trial outruns with a probability of `level` or less.
+struct BudgetLevel {
+    double level;         // the probability of running dry that the budget keeps to
+    std::int64_t budget;  // yen: rounded up to 10,000 (to 1,000 below 10,000)
+    double probability;   // P(money paid > budget)
+};
+
+// The levels of the budget table: a half, a quarter, a tenth, one in 20, 100 and 1000.
+constexpr double shortfall_levels[] = {0.5, 0.25, 0.1, 0.05, 0.01, 0.001};
+
+// The odds of the curve's close view: most points it takes.
+constexpr std::int32_t most_close_odds = 121;
+
+// The quantiles of the slump graph's medal difference drawn as mid-quantiles (numbers.h).
+struct SlumpMidQuantiles {
+    double p05[slump_points];  // the 5 %
+    double p50[slump_points];  // the median
+    double p95[slump_points];  // the 95 %
+};
+
 // The exact figures of one trial under the run's rules, computed rather than sampled.
 struct ExactFigures {
     double profit_mean{};                // yen
@@ -31,6 +51,7 @@ struct ExactFigures {
     double spins_mean{};                 // spins played
     double bonuses_mean{};               // bonuses won
     double profit_per_1000_spins{};      // profit_mean / spins_mean * 1000
+    double profit_per_hour{};            // profit_mean / spins_mean * spins_per_hour
     double lost_probability{};           // the probability of the states the computation dropped
     std::int64_t money_paid_p50{};       // the smallest B with P(money paid <= B) >= 0.5, yen
     std::int64_t money_paid_p95{};       // likewise 0.95
@@ -40,15 +61,21 @@ struct ExactFigures {
     // 10,000 yen (to 1,000 below that), each budget once.
     std::vector<Shortfall> budget_table{};
     std::vector<OddsFigures> by_odds{};  // X = 100, 150, ..., 1000 and the player's X
-    std::int32_t break_even_x{};         // the largest X whose mean profit is >= 0; 0 for none
-    std::int32_t break_even_x_equal{};   // the same at 5 medals for 100 yen
-    std::int64_t profit_first{};         // the profit of profits[0], in yen
-    std::vector<double> profits{};       // [i]: P(profit = profit_first + 500 i)
+    // The same close to the player's X and both break-evens: every X (or every few) from a
+    // little below the least of them to a little above the greatest, so that the curve crosses
+    // zero at the break-even.
+    std::vector<OddsFigures> by_odds_close{};
+    std::vector<BudgetLevel> budget_levels{};  // one row a level, each budget once
+    std::int32_t break_even_x{};        // the largest X whose mean profit is >= 0; 0 for none
+    std::int32_t break_even_x_equal{};  // the same at 5 medals for 100 yen
+    std::int64_t profit_first{};        // the profit of profits[0], in yen
+    std::vector<double> profits{};      // [i]: P(profit = profit_first + 500 i)
     // The quantiles of the medal difference after every 100th spin: the 5 %, the median and
     // the 95 %.
     std::int32_t slump_p05[slump_points]{};
     std::int32_t slump_p50[slump_points]{};
     std::int32_t slump_p95[slump_points]{};
+    SlumpMidQuantiles slump_mid{};  // the same as mid-quantiles, as the graph draws them
     // [k]: P(k bonuses): the bonuses of the spins every trial plays before the first that can
     // end it, a binomial count, plus one when any of the spins that can end it wins.
     std::vector<double> bonuses{};

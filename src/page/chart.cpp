@@ -76,6 +76,7 @@ constexpr double below_plot = 70.0;          // the room the x labels and title 
 constexpr double chart_margin = 4.0;         // between the chart's edge and any text
 constexpr double y_title_above = 20.0;       // from a y title's baseline to the plot's top
 constexpr double baseline_to_centre = 0.35;  // em: a text's middle above its baseline
+constexpr double coinciding_lines = 3.0;     // marker lines closer than this look like one
 
 }  // namespace
 
@@ -157,18 +158,27 @@ void open_chart(std::string* out, const char* id, const char* caption, const Plo
     put(out, "</title>\n");
 }
 
-void close_chart(std::string* out, const std::string& keys) {
+void close_chart(std::string* out, const std::string& keys, const char* note) {
     put(out, "</svg>\n<p class=\"legend\">");
     out->append(keys);
-    put(out, "</p>\n</figure>\n");
+    put(out, "</p>\n");
+    if (*note != '\0') {
+        put(out, "<p class=\"note\">");
+        put(out, note);
+        put(out, "</p>\n");
+    }
+    put(out, "</figure>\n");
 }
 
-std::string legend_key(const char* css_class, bool line, const char* label) {
+std::string legend_key(const char* css_class, Swatch swatch, const char* label) {
     std::string key = R"(<span class="key"><svg class="swatch" viewBox="0 0 24 12">)";
-    key += line ? R"(<line class=")" : R"(<rect class=")";
+    key += swatch == Swatch::line  ? R"(<line class=")"
+           : swatch == Swatch::dot ? R"(<circle class=")"
+                                   : R"(<rect class=")";
     key += css_class;
-    key +=
-        line ? R"(" x1="0" y1="6" x2="24" y2="6"/>)" : R"(" x="2" y="1" width="20" height="10"/>)";
+    key += swatch == Swatch::line  ? R"(" x1="0" y1="6" x2="24" y2="6"/>)"
+           : swatch == Swatch::dot ? R"(" cx="12" cy="6" r="3.5"/>)"
+                                   : R"(" x="2" y="1" width="20" height="10"/>)";
     key += "</svg>";
     key += label;
     key += "</span>\n";
@@ -177,19 +187,83 @@ std::string legend_key(const char* css_class, bool line, const char* label) {
 
 /* ---------------------------------- axes ---------------------------------- */
 
+namespace {
+
+// Appends a tick's label: `text` at (x, y) as `anchor` says, with the tick's value, where it
+// stands on its axis and which axis that is.
+void put_tick(std::string* out, double x, double y, const char* anchor, const std::string& text,
+              double value, double at, const char* axis) {
+    put(out, "<text class=\"tick\" data-axis=\"");
+    put(out, axis);
+    put(out, "\" data-value=\"");
+    append_significant(out, value, 12);
+    out->push_back('"');
+    put_attribute(out, "data-at", at);
+    put_attribute(out, "x", x);
+    put_attribute(out, "y", y);
+    put(out, " text-anchor=\"");
+    put(out, anchor);
+    put(out, "\">");
+    out->append(text);
+    put(out, "</text>\n");
+}
+
+// A label of a vertical axis at `at`, and its grid line on the left side.
+void put_y_label(std::string* out, const PlotArea& area, double value, double at, bool zero,
+                 AxisSide side, const std::string& text) {
+    const bool left = side == AxisSide::left;
+    if (left) put_line(out, area.left, at, area.right, at, zero ? "axis" : "grid");
+    put_tick(out, left ? area.left - y_label_gap : area.right + y_label_gap,
+             at + baseline_to_centre * chart_font, left ? "end" : "start", text, value, at,
+             left ? "y" : "y2");
+}
+
+// A vertical axis's title above its labels, level: turned, it would take a column of its own.
+void put_y_title(std::string* out, const PlotArea& area, AxisSide side, const char* title) {
+    const bool left = side == AxisSide::left;
+    put_text(out, left ? chart_margin : chart_width - chart_margin,
+             area.top - y_title_above - area.titles_above, left ? "start" : "end", title);
+}
+
+}  // namespace
+
 void put_y_axis(std::string* out, const PlotArea& area, const Scale& y, std::int64_t step,
                 AxisSide side, const char* title) {
-    const bool left = side == AxisSide::left;
     const auto first = round_to_step(static_cast<std::int64_t>(std::ceil(y.low)), step, true);
     for (std::int64_t value = first; static_cast<double>(value) <= y.high; value += step) {
-        const double at = pixel(y, static_cast<double>(value));
-        if (left) put_line(out, area.left, at, area.right, at, value == 0 ? "axis" : "grid");
-        put_text(out, left ? area.left - y_label_gap : area.right + y_label_gap,
-                 at + baseline_to_centre * chart_font, left ? "end" : "start", grouped(value));
+        const auto real = static_cast<double>(value);
+        put_y_label(out, area, real, pixel(y, real), value == 0, side, grouped(value));
     }
-    // The title above the labels, level: turned, it would take a column of its own.
-    put_text(out, left ? chart_margin : chart_width - chart_margin, area.top - y_title_above,
-             left ? "start" : "end", title);
+    put_y_title(out, area, side, title);
+}
+
+void put_y_ticks(std::string* out, const PlotArea& area, const Scale& y, const double* values,
+                 const char* const* labels, int count, AxisSide side, const char* title) {
+    for (int i = 0; i < count; ++i)
+        put_y_label(out, area, values[i], pixel(y, values[i]), false, side, labels[i]);
+    put_y_title(out, area, side, title);
+}
+
+double log10_of(double value) {
+    // value = m 2^e with m in [sqrt(1/2), sqrt(2)); ln m = 2 atanh(u), u = (m - 1) / (m + 1),
+    // |u| < 0.172, whose series' terms fall by u^2 < 0.03 each: 12 terms reach 1e-18.
+    int exponent = 0;
+    double m = std::frexp(value, &exponent);  // exact: m in [1/2, 1)
+    if (m < 0.70710678118654752) {
+        m *= 2.0;
+        --exponent;
+    }
+    const double u = (m - 1.0) / (m + 1.0);
+    const double u2 = u * u;
+    double term = u;
+    double sum = 0.0;
+    for (int k = 1; k < 26; k += 2) {
+        sum += term / k;
+        term *= u2;
+    }
+    constexpr double ln2 = 0.69314718055994530942;
+    constexpr double ln10 = 2.30258509299404568402;
+    return (2.0 * sum + exponent * ln2) / ln10;
 }
 
 double label_room(const Scale& y) {
@@ -205,18 +279,28 @@ void put_x_axis(std::string* out, const PlotArea& area, const Scale& x, std::int
     for (std::int64_t value = first; static_cast<double>(value) + offset <= x.high; value += step) {
         const double at = pixel(x, static_cast<double>(value) + offset);
         put_line(out, at, area.bottom, at, area.bottom + tick_length, "axis");
-        put_text(out, at, area.bottom + x_label_baseline, "middle", grouped(value));
+        put_tick(out, at, area.bottom + x_label_baseline, "middle", grouped(value),
+                 static_cast<double>(value) + offset, at, "x");
     }
     put_text(out, (area.left + area.right) / 2.0, area.bottom + x_title_baseline, "middle", title);
+}
+
+void put_x_ticks(std::string* out, const PlotArea& area, const Scale& x, std::int64_t first,
+                 std::int64_t step) {
+    for (std::int64_t value = first; static_cast<double>(value) <= x.high; value += step) {
+        const double at = pixel(x, static_cast<double>(value));
+        put_line(out, at, area.bottom, at, area.bottom + tick_length, "axis");
+    }
 }
 
 /* ---------------------------------- marks ---------------------------------- */
 
 void put_bar(std::string* out, const PlotArea& area, double left, double right, double top,
-             const char* css_class, const std::string& title) {
+             const char* css_class, const std::string& title, const std::string& data) {
     put(out, "<rect class=\"");
     put(out, css_class);
     out->push_back('"');
+    out->append(data);
     put_attribute(out, "x", left);
     put_attribute(out, "y", top);
     put_attribute(out, "width", std::max(right - left, 1.0));
@@ -227,30 +311,40 @@ void put_bar(std::string* out, const PlotArea& area, double left, double right, 
 }
 
 void put_polyline(std::string* out, const double* xs, const double* ys, std::int32_t count,
-                  const char* css_class) {
+                  const char* css_class, const std::string& data) {
     put(out, "<polyline class=\"");
     put(out, css_class);
-    put(out, "\" points=\"");
+    out->push_back('"');
+    out->append(data);
+    put(out, " points=\"");
     put_points(out, xs, ys, count, false);
     put(out, "\"/>\n");
 }
 
 void put_band(std::string* out, const double* xs, const double* lower, const double* upper,
-              std::int32_t count, const char* css_class) {
+              std::int32_t count, const char* css_class, const std::string& data) {
     put(out, "<polygon class=\"");
     put(out, css_class);
-    put(out, "\" points=\"");
+    out->push_back('"');
+    out->append(data);
+    put(out, " points=\"");
     put_points(out, xs, upper, count, false);
     put_points(out, xs, lower, count, true);
     put(out, "\"/>\n");
 }
 
 void put_dots(std::string* out, const double* xs, const double* ys, std::int32_t count,
-              const char* css_class) {
+              const char* css_class, const std::string& data) {
     for (std::int32_t i = 0; i < count; ++i) {
         put(out, "<circle class=\"");
         put(out, css_class);
         out->push_back('"');
+        if (!data.empty()) {
+            out->append(data);
+            put(out, " data-row=\"");
+            append_integer(out, i);
+            out->push_back('"');
+        }
         put_attribute(out, "cx", xs[i]);
         put_attribute(out, "cy", ys[i]);
         put(out, " r=\"3.5\"/>\n");
@@ -273,15 +367,35 @@ void put_markers(std::string* out, const PlotArea& area, const Marker* markers, 
     std::fill(std::begin(row_end), std::end(row_end), -1e9);
     for (int n = 0; n < count; ++n) {
         const Marker& marker = markers[order[n]];
-        put_line(out, marker.at, area.top, marker.at, area.bottom, marker.css_class);
-        const double width = text_width(marker.label);
+        put(out, "<line class=\"");
+        put(out, marker.css_class);
+        out->push_back('"');
+        if (marker.path != nullptr) {
+            put(out, " data-json=\"");
+            put(out, marker.path);
+            out->push_back('"');
+        }
+        put_attribute(out, "x1", marker.at);
+        put_attribute(out, "y1", area.top);
+        put_attribute(out, "x2", marker.at);
+        put_attribute(out, "y2", area.bottom);
+        put(out, "/>\n");
+        // The label of this line and of the ones that coincide with it, once.
+        std::string label = marker.label;
+        while (n + 1 < count && markers[order[n + 1]].at - marker.at < coinciding_lines) {
+            const Marker& same = markers[order[++n]];
+            put_line(out, same.at, area.top, same.at, area.bottom, same.css_class);
+            label += "・";
+            label += same.label;
+        }
+        const double width = text_width(label);
         const double centre =
             std::min(std::max(marker.at, area.left + width / 2.0), area.right - width / 2.0);
         int row = 0;
         while (row < marker_rows - 1 && centre - width / 2.0 < row_end[row] + chart_font)
             ++row;
         row_end[row] = centre + width / 2.0;
-        put_text(out, centre, area.top - 6.0 - row * marker_row_height, "middle", marker.label);
+        put_text(out, centre, area.top - 6.0 - row * marker_row_height, "middle", label);
     }
 }
 

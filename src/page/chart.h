@@ -58,6 +58,7 @@ std::int64_t label_step(const Scale& scale);
 // Where the plot lies within the chart.
 struct PlotArea {
     double left, right, top, bottom;  // its edges, in the chart's units
+    double titles_above = 0.0;        // the room between the top and the y titles (marker labels)
 };
 
 // The chart's height for a plot area: the plot, the tick labels and the axis title below it.
@@ -67,12 +68,20 @@ double chart_height(const PlotArea& area);
 // its accessible title.
 void open_chart(std::string* out, const char* id, const char* caption, const PlotArea& area);
 
-// Closes a chart, with the legend `keys` (made by legend_key) under it.
-void close_chart(std::string* out, const std::string& keys);
+// Closes a chart, with the legend `keys` (made by legend_key) under it, and a `note` (HTML, or
+// empty) under that.
+void close_chart(std::string* out, const std::string& keys, const char* note = "");
 
-// A legend entry: a sample drawn in the CSS class `css_class`, as a box or a short line, and
-// its `label`. The entry never breaks inside.
-std::string legend_key(const char* css_class, bool line, const char* label);
+// The shape of a legend's sample: that of the marks it stands for.
+enum class Swatch {
+    box,   // bars and bands
+    line,  // lines
+    dot,   // dots
+};
+
+// A legend entry: a sample drawn in the CSS class `css_class` in the shape `swatch`, and its
+// `label`. The entry never breaks inside.
+std::string legend_key(const char* css_class, Swatch swatch, const char* label);
 
 /* ---------------------------------- axes ---------------------------------- */
 
@@ -80,9 +89,19 @@ std::string legend_key(const char* css_class, bool line, const char* label);
 enum class AxisSide { left, right };
 
 // The grid lines (on the left side only) and labels of the vertical scale `y`, a label at every
-// multiple of `step` within it, with separators; and its `title`, level, above the labels.
+// multiple of `step` within it, with separators; and its `title`, level, above the labels. Each
+// label carries its value and where it stands (data-value, data-at, data-axis "y" or "y2"), so
+// that a reader of the page can map the marks back to values.
 void put_y_axis(std::string* out, const PlotArea& area, const Scale& y, std::int64_t step,
                 AxisSide side, const char* title);
+
+// The same with a label `labels[i]` at each of the `count` values `values[i]` on `y`.
+void put_y_ticks(std::string* out, const PlotArea& area, const Scale& y, const double* values,
+                 const char* const* labels, int count, AxisSide side, const char* title);
+
+// log10 of a positive `value`, by + - x / alone (a series), so that a logarithmic axis has the
+// same bits on every platform; to within a few units of the last place.
+double log10_of(double value);
 
 // The room the labels of the vertical scale `y` take beside the plot, from the chart's edge.
 double label_room(const Scale& y);
@@ -103,29 +122,38 @@ constexpr double y_title_room = 42.0;
 void put_x_axis(std::string* out, const PlotArea& area, const Scale& x, std::int64_t first,
                 std::int64_t step, double offset, const char* title);
 
+// Tick marks without labels along the horizontal scale `x`, every `step` from `first`: between
+// the labels where they would stand too close together.
+void put_x_ticks(std::string* out, const PlotArea& area, const Scale& x, std::int64_t first,
+                 std::int64_t step);
+
 /* ---------------------------------- marks ---------------------------------- */
+
+// Each mark below takes `data`, attributes that name the JSON values it draws (data-json and the
+// columns or steps that give its coordinates), so that a reader can hold it to them; "" for none.
 
 // A bar from `left` to `right` up to `top`, of the class `css_class`, with the tooltip `title`.
 void put_bar(std::string* out, const PlotArea& area, double left, double right, double top,
-             const char* css_class, const std::string& title);
+             const char* css_class, const std::string& title, const std::string& data = "");
 
 // A line through the points (xs[i], ys[i]), i from 0 to count - 1, of the class `css_class`.
 void put_polyline(std::string* out, const double* xs, const double* ys, std::int32_t count,
-                  const char* css_class);
+                  const char* css_class, const std::string& data = "");
 
 // A band between the lines (xs, lower) and (xs, upper), of the class `css_class`.
 void put_band(std::string* out, const double* xs, const double* lower, const double* upper,
-              std::int32_t count, const char* css_class);
+              std::int32_t count, const char* css_class, const std::string& data = "");
 
 // Circles of the class `css_class` at the points (xs[i], ys[i]).
 void put_dots(std::string* out, const double* xs, const double* ys, std::int32_t count,
-              const char* css_class);
+              const char* css_class, const std::string& data = "");
 
 // A vertical line through the plot at a value, labelled above the plot.
 struct Marker {
     double at;              // its coordinate
     const char* css_class;  // the class of its line
     const char* label;      // its label
+    const char* path;       // the JSON value it stands at, or null
 };
 
 // Most markers on one plot.
@@ -135,9 +163,13 @@ constexpr int max_markers = 8;
 constexpr int marker_rows = 3;
 constexpr double marker_row_height = 25.0;
 
+// The top of a plot with markers: the rows of their labels, and the axes' titles above those.
+constexpr double marked_plot_top = (marker_rows + 1) * marker_row_height + chart_font;
+
 // The `count` (at most max_markers) markers' lines, with their labels above `area` in rows, each
 // label in the first row where it keeps an em from the labels already there, centred on its line as
-// far as the plot's width allows.
+// far as the plot's width allows. Lines that coincide (closer than a line's width) share one
+// label that names them all.
 void put_markers(std::string* out, const PlotArea& area, const Marker* markers, int count);
 
 #endif

@@ -1,6 +1,6 @@
-// page_exact.h - the report page's section of exact figures (理論値): what one trial yields by
-// the rules computed exactly, the probability that a budget runs dry, and the mean profit at
-// every setting of the odds.
+// page_exact.h - the page's answers, computed exactly from the rules: what a day at the machine
+// yields, the budget that keeps the risk of running dry to a level, and how close the machine is
+// to break-even.
 #ifndef QUORVANTELMIX_PAGE_EXACT_H
 #define QUORVANTELMIX_PAGE_EXACT_H
 
@@ -8,7 +8,10 @@
 
 #include "page/page_figures.h"
 
-// Appends the section of exact figures.
-void put_exact_section(std::string* out, const PageFigures& figures);
+// Appends the answers: the exact figures of a day as cards.
+void put_answers(std::string* out, const PageFigures& figures);
+
+// Appends the charts and the table that decide a visit: the budget and the break-even.
+void put_decisions(std::string* out, const PageFigures& figures);
 
 #endif

@@ -3,6 +3,7 @@
 #include "page/page_figures.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "rules/numbers.h"
@@ -14,23 +15,34 @@ using F = JsonFormat;
 // An entry of one value, shown as it is or as `scale` times it.
 constexpr FigureEntry one(FigureId id, const char* path, JsonFormat format,
                           const char* scale = "") noexcept {
-    return FigureEntry{id, path, 0, {format, F::integer, F::integer}, {scale, "", ""}};
+    return FigureEntry{
+        id, path, 0, {format, F::integer, F::integer, F::integer}, {scale, "", "", ""}};
 }
 
-// An entry of a list of whole numbers.
-constexpr FigureEntry list(FigureId id, const char* path) noexcept {
-    return FigureEntry{id, path, 1, {F::integer, F::integer, F::integer}, {"", "", ""}};
+// An entry of a list of values, whole numbers unless `format` says otherwise.
+constexpr FigureEntry list(FigureId id, const char* path, JsonFormat format = F::integer) noexcept {
+    return FigureEntry{id, path, 1, {format, F::integer, F::integer, F::integer}, {"", "", "", ""}};
 }
 
-// An entry of a list of rows of two or three columns.
+// An entry of a list of rows of two, three or four columns, with the scale of each column shown.
 constexpr FigureEntry rows(FigureId id, const char* path, JsonFormat first, JsonFormat second,
                            const char* second_scale = "") noexcept {
-    return FigureEntry{id, path, 2, {first, second, F::integer}, {"", second_scale, ""}};
+    return FigureEntry{
+        id, path, 2, {first, second, F::integer, F::integer}, {"", second_scale, "", ""}};
 }
 constexpr FigureEntry rows(FigureId id, const char* path, JsonFormat first, JsonFormat second,
                            JsonFormat third, const char* second_scale,
                            const char* third_scale) noexcept {
-    return FigureEntry{id, path, 3, {first, second, third}, {"", second_scale, third_scale}};
+    return FigureEntry{
+        id, path, 3, {first, second, third, F::integer}, {"", second_scale, third_scale, ""}};
+}
+constexpr FigureEntry rows(FigureId id, const char* path, const JsonFormat (&formats)[4],
+                           const char* const (&scales)[4]) noexcept {
+    return FigureEntry{id,
+                       path,
+                       4,
+                       {formats[0], formats[1], formats[2], formats[3]},
+                       {scales[0], scales[1], scales[2], scales[3]}};
 }
 
 using I = FigureId;
@@ -63,7 +75,7 @@ const FigureEntry figure_entries[figure_count] = {
     one(I::profit_max, "profit.max", F::integer),
     one(I::equal_exchange_mean, "equal_exchange.mean", F::thousandths),
     one(I::equal_exchange_wins, "equal_exchange.wins", F::integer, "0.1"),
-    one(I::equal_exchange_loss, "equal_exchange.exchange_loss", F::thousandths),
+    one(I::equal_exchange_loss, "equal_exchange.exchange_loss", F::thousandths, "-1"),
     one(I::money_paid_p50, "money_paid.p50", F::integer),
     one(I::money_paid_p95, "money_paid.p95", F::integer),
     one(I::money_paid_max, "money_paid.max", F::integer),
@@ -82,6 +94,10 @@ const FigureEntry figure_entries[figure_count] = {
     one(I::longest_p75, "longest_without_bonus.p75", F::integer),
     one(I::histogram_bin_width, "histogram.bin_width", F::integer),
     rows(I::histogram_bins, "histogram.bins", F::integer, F::integer),
+    list(I::histogram_expected, "histogram.expected", F::yen),
+    one(I::bonus_bin_width, "bonus_histogram.bin_width", F::integer),
+    rows(I::bonus_bins, "bonus_histogram.bins", F::integer, F::integer),
+    list(I::bonus_expected, "bonus_histogram.expected", F::yen),
     one(I::exact_profit_mean, "exact.profit_mean", F::yen),
     one(I::exact_win_probability, "exact.win_probability", F::probability, "100"),
     one(I::exact_spins_mean, "exact.spins_mean", F::probability),
@@ -100,6 +116,20 @@ const FigureEntry figure_entries[figure_count] = {
     one(I::exact_equal_profit_mean, "exact.equal_exchange_profit_mean", F::yen),
     one(I::exact_equal_win_probability, "exact.equal_exchange_win_probability", F::probability,
         "100"),
+    one(I::exact_profit_per_hour, "exact.profit_per_hour", F::yen),
+    one(I::exact_spins_per_hour, "exact.spins_per_hour", F::integer),
+    rows(I::exact_by_odds_close, "exact.by_odds_close", F::integer, F::yen, F::probability, "", ""),
+    rows(I::exact_budget_levels, "exact.budget_levels",
+         {F::probability, F::integer, F::probability, F::probability}, {"100", "", "100", "100"}),
+    one(I::exact_break_even_odds, "exact.break_even_odds", F::yen),
+    one(I::exact_break_even_odds_equal, "exact.break_even_odds_equal_exchange", F::yen),
+    one(I::exact_player_odds, "exact.player_odds", F::yen),
+    rows(I::exact_shortfall_trials, "exact.shortfall_trials", F::integer, F::probability, "100"),
+    list(I::exact_slump_mid_p05, "exact.slump_mid.p05", F::yen),
+    list(I::exact_slump_mid_p50, "exact.slump_mid.p50", F::yen),
+    list(I::exact_slump_mid_p95, "exact.slump_mid.p95", F::yen),
+    one(I::comparison_profit_z, "comparison.profit_mean_errors", F::yen),
+    one(I::comparison_win_z, "comparison.win_rate_errors", F::yen),
     one(I::slump_point_step, "slump.step", F::integer),
     list(I::slump_p05, "slump.p05"),
     list(I::slump_p25, "slump.p25"),
@@ -109,6 +139,11 @@ const FigureEntry figure_entries[figure_count] = {
     list(I::slump_best, "slump.best"),
     list(I::slump_worst, "slump.worst"),
     list(I::slump_median_trial, "slump.median_trial"),
+    list(I::slump_mid_p05, "slump.mid.p05", F::yen),
+    list(I::slump_mid_p25, "slump.mid.p25", F::yen),
+    list(I::slump_mid_p50, "slump.mid.p50", F::yen),
+    list(I::slump_mid_p75, "slump.mid.p75", F::yen),
+    list(I::slump_mid_p95, "slump.mid.p95", F::yen),
 };
 
 namespace {
@@ -139,10 +174,14 @@ void add_cell(PageFigures* f, FigureId id, std::int64_t whole, double real) {
     f->lists[at(id)].push_back(FigureValue{whole, real, nullptr});
 }
 
-// The slump series, the trials' and nothing else.
+// A slump series of whole medals, and one of real ones.
 void set_series(PageFigures* f, FigureId id, const std::int32_t (&values)[slump_points]) {
     for (const std::int32_t value : values)
         add_cell(f, id, value, 0.0);
+}
+void set_series(PageFigures* f, FigureId id, const double (&values)[slump_points]) {
+    for (const double value : values)
+        add_cell(f, id, 0, value);
 }
 
 // The figures of the run's trials.
@@ -196,6 +235,11 @@ void collect_sample(const SampleFigures& s, PageFigures* f) {
     set_series(f, I::slump_best, s.slump.best);
     set_series(f, I::slump_worst, s.slump.worst);
     set_series(f, I::slump_median_trial, s.slump.median_trial);
+    set_series(f, I::slump_mid_p05, s.slump_mid.p05);
+    set_series(f, I::slump_mid_p25, s.slump_mid.p25);
+    set_series(f, I::slump_mid_p50, s.slump_mid.p50);
+    set_series(f, I::slump_mid_p75, s.slump_mid.p75);
+    set_series(f, I::slump_mid_p95, s.slump_mid.p95);
 }
 
 // The exact figures, and the trials' shares beside the budgets.
@@ -228,6 +272,57 @@ void collect_exact(const ExactFigures& e, const SampleFigures& s, PageFigures* f
     set_whole(f, I::exact_break_even_x_equal, e.break_even_x_equal);
     set_real(f, I::exact_equal_profit_mean, e.equal_profit_mean);
     set_real(f, I::exact_equal_win_probability, e.equal_win_probability);
+    set_real(f, I::exact_profit_per_hour, e.profit_per_hour);
+    set_whole(f, I::exact_spins_per_hour, spins_per_hour);
+    for (const OddsFigures& odds : e.by_odds_close) {
+        add_cell(f, I::exact_by_odds_close, odds.x, 0.0);
+        add_cell(f, I::exact_by_odds_close, 0, odds.profit_mean);
+        add_cell(f, I::exact_by_odds_close, 0, odds.win_probability);
+    }
+    for (const BudgetLevel& row : e.budget_levels) {
+        add_cell(f, I::exact_budget_levels, 0, row.level);
+        add_cell(f, I::exact_budget_levels, row.budget, 0.0);
+        add_cell(f, I::exact_budget_levels, 0, row.probability);
+        add_cell(f, I::exact_budget_levels, 0, share_paid_more(s, row.budget));
+    }
+    // A break-even X stands for the odds of its hit threshold: 32768 / (T + 1) spins a bonus.
+    const auto odds_of = [](std::int32_t x) {
+        return x == 0 ? 0.0 : 1.0 / hit_probability(random_max / x);
+    };
+    set_real(f, I::exact_break_even_odds, odds_of(e.break_even_x));
+    set_real(f, I::exact_break_even_odds_equal, odds_of(e.break_even_x_equal));
+    set_real(f, I::exact_player_odds, odds_of(s.settings.X));
+    // The trials' shares beside the curve, at about shortfall_dots of the budgets it shows (a
+    // share of 0 has no place on its logarithmic axis).
+    std::size_t shown = 0;
+    while (shown < e.shortfall.size() && e.shortfall[shown].probability >= shortfall_floor)
+        ++shown;
+    const auto step = static_cast<std::size_t>(std::max<std::int64_t>(
+        1, (static_cast<std::int64_t>(shown) + shortfall_dots - 1) / shortfall_dots));
+    for (std::size_t i = step - 1; i < shown; i += step) {
+        const double share = f->shortfall_simulated[i];
+        if (share <= 0.0) continue;
+        add_cell(f, I::exact_shortfall_trials, e.shortfall[i].budget, 0.0);
+        add_cell(f, I::exact_shortfall_trials, 0, share);
+    }
+    set_series(f, I::exact_slump_mid_p05, e.slump_mid.p05);
+    set_series(f, I::exact_slump_mid_p50, e.slump_mid.p50);
+    set_series(f, I::exact_slump_mid_p95, e.slump_mid.p95);
+}
+
+// How far the trials' mean profit and win rate lie from the exact values they estimate, in
+// standard errors: the mean's from the trials' own spread, the win rate's from the exact
+// probability's binomial spread.
+void compare(const SampleFigures& s, const ExactFigures& e, PageFigures* f) {
+    const double mean = static_cast<double>(s.profit_total) / trials_per_run;
+    set_real(
+        f, I::comparison_profit_z,
+        s.profit_standard_error > 0.0 ? (mean - e.profit_mean) / s.profit_standard_error : 0.0);
+    const double p = e.win_probability;
+    f->win_rate_error = std::sqrt(p * (1.0 - p) / trials_per_run);
+    const double rate = static_cast<double>(s.wins) / trials_per_run;
+    set_real(f, I::comparison_win_z,
+             f->win_rate_error > 0.0 ? (rate - p) / f->win_rate_error : 0.0);
 }
 
 // The exact probabilities of the values `first`, `first` + `step`, ... as trials per 1000, added
@@ -260,9 +355,20 @@ void collect_page_figures(const SampleFigures& sample, const ExactFigures& exact
     f.exact = &exact;
     collect_sample(sample, &f);
     collect_exact(exact, sample, &f);
+    compare(sample, exact, &f);
     bin_expected(sample.profit_histogram, exact.profit_first, cash_unit, exact.profits,
                  f.profit_expected);
     bin_expected(sample.bonus_histogram, 0, 1, exact.bonuses, f.bonus_expected);
+    for (std::int32_t i = 0; i < sample.profit_histogram.bin_count; ++i)
+        add_cell(&f, I::histogram_expected, 0, f.profit_expected[i]);
+    const Histogram& bonuses = sample.bonus_histogram;
+    set_whole(&f, I::bonus_bin_width, bonuses.bin_width);
+    for (std::int32_t i = 0; i < bonuses.bin_count; ++i) {
+        add_cell(&f, I::bonus_bins,
+                 bonuses.first_edge + static_cast<std::int64_t>(i) * bonuses.bin_width, 0.0);
+        add_cell(&f, I::bonus_bins, bonuses.counts[i], 0.0);
+        add_cell(&f, I::bonus_expected, 0, f.bonus_expected[i]);
+    }
 }
 
 std::int64_t whole_of(const PageFigures& figures, FigureId id) {

@@ -43,23 +43,35 @@ enum class FigureId : std::int32_t {
     money_paid_min, money_paid_p05, money_paid_p25, money_paid_p75,
     payout_theoretical, payout_simulated,
     longest_p50, longest_max, longest_p95, longest_min, longest_p05, longest_p25, longest_p75,
-    histogram_bin_width, histogram_bins,
+    histogram_bin_width, histogram_bins, histogram_expected,
+    bonus_bin_width, bonus_bins, bonus_expected,
     exact_profit_mean, exact_win_probability, exact_spins_mean, exact_bonuses_mean,
     exact_profit_per_1000_spins, exact_lost_probability,
     exact_money_paid_p50, exact_money_paid_p95, exact_money_paid_p99,
     exact_shortfall, exact_by_odds, exact_budget_table,
     exact_break_even_x, exact_break_even_x_equal,
     exact_equal_profit_mean, exact_equal_win_probability,
+    exact_profit_per_hour, exact_spins_per_hour, exact_by_odds_close, exact_budget_levels,
+    exact_break_even_odds, exact_break_even_odds_equal, exact_player_odds, exact_shortfall_trials,
+    exact_slump_mid_p05, exact_slump_mid_p50, exact_slump_mid_p95,
+    comparison_profit_z, comparison_win_z,
     slump_point_step, slump_p05, slump_p25, slump_p50, slump_p75, slump_p95,
     slump_best, slump_worst, slump_median_trial,
+    slump_mid_p05, slump_mid_p25, slump_mid_p50, slump_mid_p75, slump_mid_p95,
     count  // not a figure: the number of them
 };
 // clang-format on
 
 constexpr auto figure_count = static_cast<std::int32_t>(FigureId::count);
 
+// The least probability of running dry that the budget chart shows: one in a thousand.
+constexpr double shortfall_floor = 0.001;
+
+// About how many budgets the chart shows the trials' shares at.
+constexpr std::int64_t shortfall_dots = 25;
+
 // Most columns a row of a list has.
-constexpr std::int32_t max_columns = 3;
+constexpr std::int32_t max_columns = 4;
 
 // One figure of the table.
 struct FigureEntry {
@@ -92,6 +104,7 @@ struct PageFigures {
                                                      // as the trials' histogram
     double bonus_expected[max_histogram_bins]{};     // likewise the bonuses
     std::vector<double> shortfall_simulated{};       // per exact shortfall, the trials' share
+    double win_rate_error{};  // the standard error of 1000 trials' win rate at the exact odds
 };
 
 // Puts the figures of `sample` and `exact`, the same run's, side by side into `figures`, which

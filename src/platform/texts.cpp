@@ -30,14 +30,11 @@ namespace texts {
 
 /* ----------------------------- default settings file ----------------------------- */
 
+// "Enter the settings into this file."
+const char default_settings_intro[] = "このファイルへ設定を入力して下さい。";
+
 const char* const default_settings_lines[7] = {
-    "このファイルへ設定を入力して下さい。\n",  // enter the settings into this file
-    "[確率X]\n",
-    "240\n",
-    "[100%確率Y]\n",
-    "260\n",
-    "[換金率Z]\n",
-    "7\n",
+    default_settings_intro, header_x, default_x, header_y, default_y, header_z, default_z,
 };
 
 /* -------------------------------- console lines -------------------------------- */

@@ -16,7 +16,8 @@ namespace texts {
 
 /* ----------------------------- default settings file ----------------------------- */
 
-// The seven lines of the default settings file, each ending in "\n".
+// The seven lines of the default settings file, without their line ends: the instruction, then
+// each header followed by its default value.
 extern const char* const default_settings_lines[7];
 
 /* -------------------------------- console lines -------------------------------- */

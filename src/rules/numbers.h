@@ -75,4 +75,25 @@ inline std::int64_t divide_rounded_half_away(std::int64_t value, std::int64_t di
     return (value >= 0 ? value + half : value - half) / divisor;  // truncating toward zero
 }
 
+// The mid-quantile at `level` (0 to 1) of a distribution of `count` increasing `values` whose
+// `masses` (none of them 0) add up to `total`: where the distribution function, drawn through
+// each value at the middle of its mass and straight between two values, reaches level * total.
+// Unlike the nearest-rank quantile, it moves smoothly as mass flows between values that lie far
+// apart (medal counts one bonus apart), so a series of it shows no steps that are the sampling's.
+inline double mid_quantile(const double* values, const double* masses, std::int32_t count,
+                           double total, double level) {
+    const double target = level * total;
+    double below = 0.0;               // the mass of the values before i
+    double middle = masses[0] / 2.0;  // the middle of value i's mass
+    if (target <= middle) return values[0];
+    for (std::int32_t i = 0; i + 1 < count; ++i) {
+        below += masses[i];
+        const double next = below + masses[i + 1] / 2.0;
+        if (target <= next)
+            return values[i] + (target - middle) / (next - middle) * (values[i + 1] - values[i]);
+        middle = next;
+    }
+    return values[count - 1];
+}
+
 #endif

@@ -85,6 +85,9 @@ constexpr std::int32_t medals_per_cash_unit = 5;
 // ...and is worth this many yen.
 constexpr std::int32_t cash_unit = 500;
 
+// The pace of play that turns spins into hours at the machine: 800 spins an hour.
+constexpr std::int32_t spins_per_hour = 800;
+
 // What every trial of a run shares, worked out once from the settings.
 struct TrialRules {
     std::int32_t hit_threshold;  // T = 32767 / X: a draw of T or less is a bonus

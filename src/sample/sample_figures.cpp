@@ -40,7 +40,8 @@ void confidence_interval(const RunRecord& record, std::int64_t total, SampleFigu
     }
     const double variance = squares / (trials_per_run - 1);
     // sqrt is one correctly rounded IEEE operation, like the others here.
-    const double half_width = z_95 * std::sqrt(variance / trials_per_run);
+    out->profit_standard_error = std::sqrt(variance / trials_per_run);
+    const double half_width = z_95 * out->profit_standard_error;
     out->profit_ci95_low = round_half_up(mean - half_width);
     out->profit_ci95_high = round_half_up(mean + half_width);
 }
@@ -77,6 +78,32 @@ void fill_profit_histogram(const std::int32_t (&values)[trials_per_run], std::in
         if (!has_aliasing(*histogram)) return;
         width = profit_bin_width(width, exchange_rate);
     }
+}
+
+/* ---------------------------------- the slump graph ---------------------------------- */
+
+// The mid-quantiles of the trials' medal differences at one slump point, `values`: the values
+// one bonus apart (hundreds of medals) are the distribution's steps, those within a few medals
+// of each other (the rounding of the medals) one step.
+void slump_mids(const std::int32_t (&values)[trials_per_run], std::int32_t point, SlumpMids* out) {
+    std::int32_t sorted[trials_per_run];
+    std::copy(std::begin(values), std::end(values), sorted);
+    std::sort(std::begin(sorted), std::end(sorted));
+    double steps[trials_per_run];
+    double counts[trials_per_run];
+    std::int32_t count = 0;
+    for (std::int32_t i = 0; i < trials_per_run; ++i) {
+        if (i == 0 || sorted[i] - sorted[i - 1] > bonus_medals / 4) {
+            steps[count] = sorted[i];
+            counts[count++] = 0.0;
+        }
+        counts[count - 1] += 1.0;
+    }
+    out->p05[point] = mid_quantile(steps, counts, count, trials_per_run, 0.05);
+    out->p25[point] = mid_quantile(steps, counts, count, trials_per_run, 0.25);
+    out->p50[point] = mid_quantile(steps, counts, count, trials_per_run, 0.5);
+    out->p75[point] = mid_quantile(steps, counts, count, trials_per_run, 0.75);
+    out->p95[point] = mid_quantile(steps, counts, count, trials_per_run, 0.95);
 }
 
 /* ---------------------------------- the trials ---------------------------------- */
@@ -364,5 +391,6 @@ void compute_sample_figures(const RunRecord& record, SampleFigures* statistics) 
         slump.best[point] = record.slump[point][out->best_trial];
         slump.worst[point] = record.slump[point][out->worst_trial];
         slump.median_trial[point] = record.slump[point][out->median_trial];
+        slump_mids(record.slump[point], point, &out->slump_mid);
     }
 }

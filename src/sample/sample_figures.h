@@ -82,6 +82,16 @@ struct SlumpGraph {
     std::int32_t median_trial[slump_points];  // the trial whose profit is the median
 };
 
+// The slump graph's quantiles as mid-quantiles (numbers.h): the medal differences of the trials
+// lie one bonus apart, and a nearest-rank quantile of them steps with the sampling.
+struct SlumpMids {
+    double p05[slump_points];  // the 5 %
+    double p25[slump_points];  // the 25 %
+    double p50[slump_points];  // the median
+    double p75[slump_points];  // the 75 %
+    double p95[slump_points];  // the 95 %
+};
+
 // The figures of a run's trials, as the page shows them.
 struct SampleFigures {
     std::uint32_t seed{};  // the random source's seed
@@ -94,6 +104,7 @@ struct SampleFigures {
     std::int64_t profit_total{};     // the sum of the profits; the exact mean is a thousandth of it
     std::int64_t profit_ci95_low{};  // mean - 1.96 s / sqrt(1000), rounded to whole yen
     std::int64_t profit_ci95_high{};  // mean + 1.96 s / sqrt(1000), rounded to whole yen
+    double profit_standard_error{};   // s / sqrt(1000): how far the mean strays by chance
     Quantiles profit{};               // the profit per trial
 
     std::int32_t wins{};  // trials with a profit above zero
@@ -122,6 +133,7 @@ struct SampleFigures {
     std::int32_t worst_trial{};   // the trial with the lowest profit
     std::int32_t median_trial{};  // a trial whose profit is the median
     SlumpGraph slump{};           // the slump graph
+    SlumpMids slump_mid{};        // its quantiles as the graph draws them
 
     // The yen each trial paid for medals, smallest first: the share of the trials that a budget
     // would not have covered.

@@ -43,8 +43,10 @@ enum class DefaultFile {
 static DefaultFile write_default_file() {
     std::FILE* file = create_file(texts::settings_file);
     if (file == nullptr) return DefaultFile::not_created;
-    for (const char* line : texts::default_settings_lines)
+    for (const char* line : texts::default_settings_lines) {
         write_text(file, line, std::strlen(line));
+        write_text(file, "\n", 1);
+    }
     return close_stream(file) ? DefaultFile::written : DefaultFile::not_written;
 }
 
