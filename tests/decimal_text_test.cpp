@@ -1,6 +1,6 @@
 // decimal_text_test.cpp - the report's numbers as text: fixed-point and grouped integers on
 // their edge cases, and the shortest float text checked against the C library on the floats
-// the report prints (Y and the loss per spin).
+// the report prints (Y and the loss per spin); and the logarithm of the budget chart's axis.
 #include "page/decimal_text.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,8 @@
 #include <cstring>
 #include <string>
 #include <utility>
+
+#include "page/chart.h"
 
 namespace {
 
@@ -135,6 +137,17 @@ TEST(ShortestFloat, ReadsBackAndIsAsShortAsTheLibrarysOverTheReportsRanges) {
         }
         check_against_library(range.second);
     }
+}
+
+TEST(Log10Of, AgreesWithTheLibraryOverTheChartsRange) {
+    // From 1e-4 to 1e3, the budget chart's percentages and more, at 100,000 points and the
+    // powers of ten exactly.
+    for (int i = 0; i <= 100000; ++i) {
+        const double value = std::pow(10.0, -4.0 + 7.0 * i / 100000.0);
+        ASSERT_NEAR(log10_of(value), std::log10(value), 1e-14) << value;
+    }
+    for (int k = -3; k <= 2; ++k)
+        EXPECT_NEAR(log10_of(std::pow(10.0, k)), k, 1e-15) << k;
 }
 
 }  // namespace

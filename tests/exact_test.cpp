@@ -180,6 +180,31 @@ TEST(ExactFigures, BreakEvenIsTheLastXWithAMeanOfZeroOrMore) {
     }
 }
 
+TEST(ExactFigures, TheCloseCurveCrossesZeroAtTheBreakEvenAndTheBudgetsKeepTheirLevels) {
+    for (const Settings& s :
+         {Settings{240, 260.0f, 7}, Settings{1000, 120.0f, 5}, Settings{250, 260.0f, 6}}) {
+        const auto e = std::make_unique<ExactFigures>();
+        compute_exact_figures(trial_rules(s), s.X, e.get());
+        // The close view holds the break-even X (mean >= 0) and the X after it (mean < 0).
+        const std::int32_t x = e->break_even_x;
+        if (x != 0 && x != 1000) {
+            int seen = 0;
+            for (const OddsFigures& odds : e->by_odds_close) {
+                if (odds.x == x) seen += odds.profit_mean >= 0.0 ? 1 : 100;
+                if (odds.x == x + 1) seen += odds.profit_mean < 0.0 ? 1 : 100;
+            }
+            EXPECT_EQ(seen, 2) << s.X << " " << x;
+        }
+        // Each budget runs dry at most as often as its level, once each, growing.
+        std::int64_t last = 0;
+        for (const BudgetLevel& row : e->budget_levels) {
+            EXPECT_LE(row.probability, row.level) << row.budget;
+            EXPECT_GT(row.budget, last);
+            last = row.budget;
+        }
+    }
+}
+
 TEST(ExactFigures, TheBudgetTableHoldsEachRoundedQuantileOnce) {
     // At Y = 500 and Z = 5 the 95 % (13,000) and the 99 % (20,000) round to one budget.
     for (const Settings& s : {Settings{240, 260.0f, 7}, Settings{240, 500.0f, 5}}) {

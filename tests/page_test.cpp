@@ -471,6 +471,10 @@ TEST(NoResultsPage, SaysWhereTheUsersSettingsFileIs) {
         EXPECT_NE(page.find(c.defaults.written ? "を書き込みました" : "は書き込めませんでした"),
                   std::string::npos);
         EXPECT_EQ(page_data(page)["reason"], "section_missing");
+        // A default file written is a warning: the next run reads the defaults.
+        EXPECT_EQ(page.find("確率X=240、100%確率Y=260、換金率Z=7）で書き直されました") !=
+                      std::string::npos,
+                  c.defaults.written);
     }
 }
 

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "rules/numbers.h"
+
 namespace {
 
 // 1000 values made by `make` from their index.
@@ -21,6 +23,23 @@ std::vector<std::int32_t> values_of(Make make) {
     for (std::size_t i = 0; i < values.size(); ++i)
         values[i] = make(static_cast<std::int32_t>(i));
     return values;
+}
+
+TEST(MidQuantile, InterpolatesBetweenTheMiddlesOfTheMasses) {
+    // Values 0, 100, 400 with masses 2, 2, 4 (total 8): the middles lie at 1, 3 and 6.
+    const double values[] = {0.0, 100.0, 400.0};
+    const double masses[] = {2.0, 2.0, 4.0};
+    const struct {
+        double level, quantile;
+    } cases[] = {
+        {0.0, 0.0},     {0.125, 0.0},  // up to the first middle: the first value
+        {0.25, 50.0},                  // half-way from the middle at 1 to the one at 3
+        {0.375, 100.0}, {0.5, 200.0}, {0.75, 400.0}, {1.0, 400.0},
+    };
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(mid_quantile(values, masses, 3, 8.0, c.level), c.quantile) << c.level;
+    // One value: it, at every level.
+    EXPECT_EQ(mid_quantile(values, masses, 1, 2.0, 0.3), 0.0);
 }
 
 TEST(Quantiles, AreTheNearestRanksOnTheHardCases) {
