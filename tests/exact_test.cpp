@@ -180,6 +180,33 @@ TEST(ExactFigures, BreakEvenIsTheLastXWithAMeanOfZeroOrMore) {
     }
 }
 
+TEST(ExactMeans, AtOtherOddsAgreeWithAPassAtThoseOdds) {
+    // The pass at the player's X = 240, reweighted, against a pass at each odds itself (which
+    // loses a few 1e-12 there): at the curve's ends and around the break-even, at Y = 120, 260
+    // and 720. Its bound on what the drops lose at any odds holds the figures to 0.01 yen and
+    // 1e-9.
+    for (const Settings& s :
+         {Settings{240, 120.0f, 10}, Settings{240, 260.0f, 7}, Settings{240, 720.0f, 5}}) {
+        const ExactRules rules = full_rules(s);
+        const auto pass = std::make_unique<ExactOutcome>();
+        exact_outcome(rules, pass.get());
+        EXPECT_LT(pass->lost_any_odds, 1e-9) << s.Y;
+        const auto figures = std::make_unique<ExactFigures>();
+        compute_exact_figures(trial_rules(s), s.X, figures.get());
+        const std::int32_t even = std::max(100, figures->break_even_x);
+        for (const std::int32_t x : {100, 1000, even, std::min(1000, even + 1)}) {
+            const ExactMeans other = exact_means(rules, *pass, 32767 / x);
+            const Settings at_x{x, s.Y, s.Z};
+            const ExactRules own_rules = full_rules(at_x);
+            const auto own = std::make_unique<ExactOutcome>();
+            exact_outcome(own_rules, own.get());
+            const ExactMeans mean = exact_means(own_rules, *own, own_rules.hit_threshold);
+            EXPECT_NEAR(other.profit_mean, mean.profit_mean, 0.01) << s.Y << " X=" << x;
+            EXPECT_NEAR(other.win_probability, mean.win_probability, 1e-9) << s.Y << " X=" << x;
+        }
+    }
+}
+
 TEST(ExactFigures, TheCloseCurveCrossesZeroAtTheBreakEvenAndTheBudgetsKeepTheirLevels) {
     for (const Settings& s :
          {Settings{240, 260.0f, 7}, Settings{1000, 120.0f, 5}, Settings{250, 260.0f, 6}}) {

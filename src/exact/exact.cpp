@@ -48,34 +48,43 @@ bool live(const Grid& grid, std::int32_t b) {
 }
 
 // Empties row b, counting its probability as lost.
-void drop_row(Grid* grid, std::int32_t b, double* lost) {
+void drop_row(Grid* grid, std::int32_t b, ExactOutcome* lost) {
     const auto r = static_cast<std::size_t>(b);
     double* row = row_of(grid, b);
     for (std::int32_t k = grid->lo[r]; k <= grid->hi[r]; ++k)
         row[k] = 0.0;
-    *lost += grid->total[r];
+    // A row is dropped only where the bonuses it holds are not typical of any odds asked for
+    // (negligible() below): its weight at other odds, (p'/p)^b ((1 - p')/(1 - p))^(n - b), then
+    // rises or falls steadily over their range, and is largest at one end of it.
+    lost->lost_probability += grid->total[r];
+    lost->lost_any_odds += grid->total[r] * std::max(grid->high[r], grid->low[r]);
     grid->total[r] = 0.0;
     grid->lo[r] = 1;
     grid->hi[r] = 0;
 }
 
 // Drops the states at both ends of row b whose share of the row is below exact_drop_below.
-void trim_row(Grid* grid, std::int32_t b, double* lost) {
+void trim_row(Grid* grid, std::int32_t b, ExactOutcome* lost) {
     const auto r = static_cast<std::size_t>(b);
     double* row = row_of(grid, b);
     std::int32_t& lo = grid->lo[r];
     std::int32_t& hi = grid->hi[r];
-    const double least = exact_drop_below * grid->total[r];
+    const double total = grid->total[r];
+    const double least = exact_drop_below * total;
     while (lo <= hi && row[lo] < least) {
-        *lost += row[lo];
+        lost->lost_probability += row[lo];
         grid->total[r] -= row[lo];
         row[lo++] = 0.0;
     }
     while (hi >= lo && row[hi] < least) {
-        *lost += row[hi];
+        lost->lost_probability += row[hi];
         grid->total[r] -= row[hi];
         row[hi--] = 0.0;
     }
+    // A state's share of its row is the same at every odds (all its paths have the row's b and
+    // n), and a row is no more probable than 1 at any odds: what a trim drops is at most its
+    // share at any of them.
+    if (grid->total[r] < total) lost->lost_any_odds += (total - grid->total[r]) / total;
 }
 
 // The medals, times 2^loss_shift, of the state (bonuses, purchases) after `spins` spins.
@@ -288,7 +297,7 @@ std::int64_t play_row(const Pass& pass, Grid* grid, std::int32_t b, std::int32_t
                    &(*cells)[static_cast<std::size_t>(b - grid->first_row)], outcome);
     lo = from;
     hi = to;
-    if (lo <= hi) trim_row(grid, b, &outcome->lost_probability);
+    if (lo <= hi) trim_row(grid, b, outcome);
     return to >= from ? to - from + 1 : 0;
 }
 
@@ -305,7 +314,7 @@ bool negligible(const ExactRules& rules, const Grid& grid, std::int32_t b, std::
 }
 
 // Drops the empty and the negligible rows at either end.
-void drop_end_rows(const ExactRules& rules, Grid* grid, std::int32_t spin, double* lost) {
+void drop_end_rows(const ExactRules& rules, Grid* grid, std::int32_t spin, ExactOutcome* lost) {
     while (grid->last_row > grid->first_row &&
            (!live(*grid, grid->last_row) || negligible(rules, *grid, grid->last_row, spin))) {
         if (live(*grid, grid->last_row)) drop_row(grid, grid->last_row, lost);
@@ -350,7 +359,7 @@ void exact_outcome(const ExactRules& rules, ExactOutcome* outcome) {
         for (std::int32_t b = grid.last_row + 1; b >= grid.first_row; --b)
             updates += play_row(pass, &grid, b, spins, cells, outcome);
         ++grid.last_row;
-        drop_end_rows(rules, &grid, spin, &outcome->lost_probability);
+        drop_end_rows(rules, &grid, spin, outcome);
     }
     outcome->state_updates = updates;
     // The trials that reach the cap, in the cells of the last spin.
