@@ -193,7 +193,7 @@ namespace {
 // stands on its axis and which axis that is.
 void put_tick(std::string* out, double x, double y, const char* anchor, const std::string& text,
               double value, double at, const char* axis) {
-    put(out, "<text class=\"tick\" data-axis=\"");
+    put(out, R"(<text class="tick" data-axis=")");
     put(out, axis);
     put(out, "\" data-value=\"");
     append_significant(out, value, 12);

@@ -57,8 +57,8 @@ std::int64_t label_step(const Scale& scale);
 
 // Where the plot lies within the chart.
 struct PlotArea {
-    double left, right, top, bottom;  // its edges, in the chart's units
-    double titles_above = 0.0;        // the room between the top and the y titles (marker labels)
+    double left{}, right{}, top{}, bottom{};  // its edges, in the chart's units
+    double titles_above = 0.0;  // the room between the top and the y titles (marker labels)
 };
 
 // The chart's height for a plot area: the plot, the tick labels and the axis title below it.
