@@ -91,13 +91,16 @@ void slump_mids(const std::int32_t (&values)[trials_per_run], std::int32_t point
     std::sort(std::begin(sorted), std::end(sorted));
     double steps[trials_per_run];
     double counts[trials_per_run];
-    std::int32_t count = 0;
-    for (std::int32_t i = 0; i < trials_per_run; ++i) {
-        if (i == 0 || sorted[i] - sorted[i - 1] > bonus_medals / 4) {
+    steps[0] = sorted[0];
+    counts[0] = 1.0;
+    std::int32_t count = 1;
+    for (std::int32_t i = 1; i < trials_per_run; ++i) {
+        if (sorted[i] - sorted[i - 1] > bonus_medals / 4) {
             steps[count] = sorted[i];
-            counts[count++] = 0.0;
+            counts[count++] = 1.0;
+        } else {
+            counts[count - 1] += 1.0;
         }
-        counts[count - 1] += 1.0;
     }
     out->p05[point] = mid_quantile(steps, counts, count, trials_per_run, 0.05);
     out->p25[point] = mid_quantile(steps, counts, count, trials_per_run, 0.25);
