@@ -11,7 +11,6 @@
 #include "platform/console.h"
 #include "platform/text_io.h"
 #include "platform/texts.h"
-#include "rules/random_source.h"
 #include "rules/trial.h"
 #include "settings_file/default_settings.h"
 #include "settings_file/settings_reader.h"
@@ -137,6 +136,7 @@ void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings
     // The buffers are left uninitialised (every byte read is written first): only the pages
     // that the trials touch are ever mapped, not the whole room for 7000 entries a trial.
     const std::unique_ptr<TrialBoundary[]> boundaries(new TrialBoundary[trials_per_run]);
+    // The state after the last trial is not needed: the run draws nothing more.
     static_cast<void>(
         find_trial_boundaries(seed, record->rules.hit_threshold, boundaries.get(), trials_per_run));
     const std::int32_t group_size = lane_engine(unit).lanes;
