@@ -19,6 +19,7 @@
 
 #include "exact/exact_figures.h"
 #include "model.h"
+#include "page/page_figures.h"
 #include "run/run.h"
 #include "sample/sample_figures.h"
 #include "test_files.h"
@@ -297,6 +298,22 @@ int check_figures_shown(const std::string& page) {
         ++checked;
     }
     return checked;
+}
+
+TEST(FigureTable, EachEntryStandsAtItsIdAndEachObjectIsWrittenOnce) {
+    // An entry out of place would tie a card to another figure's path; an object's entries
+    // apart would write its key twice, which JSON readers take the last of.
+    std::vector<std::string> closed;  // the objects left behind
+    std::string open;
+    for (std::int32_t i = 0; i < figure_count; ++i) {
+        EXPECT_EQ(static_cast<std::int32_t>(figure_entries[i].id), i) << figure_entries[i].path;
+        const std::string path = figure_entries[i].path;
+        const std::string object = path.substr(0, path.find('.'));
+        if (object == open) continue;
+        EXPECT_EQ(std::count(closed.begin(), closed.end(), object), 0) << object;
+        closed.push_back(open);
+        open = object;
+    }
 }
 
 TEST(ReportPage, EveryFigureShownIsItsJsonValueOnWinningAndLosingSettings) {

@@ -165,7 +165,7 @@ void put_budget_table(std::string* out, const PageFigures& f) {
 
 /* ---------------------------------- break-even ---------------------------------- */
 
-// An X as the odds of a spin: "1/248（1回転あたり 1/248.2）".
+// An X and the odds of a spin it stands for: "1/248（当選確率 1/246.4）".
 std::string odds_text(FigureId x, std::int64_t value, FigureId odds, double spins) {
     return "1/" + figure(x, amount(value, "")) + "（当選確率 1/" +
            figure(odds, decimals_of(spins, 1)) + "）";
