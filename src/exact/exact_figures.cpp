@@ -53,13 +53,25 @@ std::int32_t break_even_x(const ExactRules& rules, const ExactOutcome& outcome,
         ++i;
     std::int32_t high = random_max / curve_xs[i];     // its mean is 0 or more
     std::int32_t low = random_max / curve_xs[i + 1];  // below 0
+    // Eight odds between them at a time, one pass over the outcome for all eight: the least of
+    // them with a mean of 0 or more is the new high, the one below it the new low.
+    constexpr std::int32_t at_once = 8;
     while (high - low > 1) {
-        const std::int32_t middle = low + (high - low) / 2;
-        if (mean_of(exact_means(rules, outcome, middle)) >= 0.0) {
-            high = middle;
-        } else {
-            low = middle;
+        std::int32_t odds[at_once];
+        std::int32_t count = 0;
+        const std::int32_t gap = high - low;
+        for (std::int32_t k = 1; k <= at_once && count < gap - 1; ++k) {
+            const std::int32_t t =
+                low + static_cast<std::int32_t>(static_cast<std::int64_t>(gap) * k / (at_once + 1));
+            if (t > low && t < high && (count == 0 || odds[count - 1] != t)) odds[count++] = t;
         }
+        ExactMeans means[at_once];
+        exact_means_at(rules, outcome, odds, static_cast<std::size_t>(count), means);
+        std::int32_t k = 0;
+        while (k < count && mean_of(means[k]) < 0.0)
+            ++k;
+        if (k < count) high = odds[k];
+        if (k > 0) low = odds[k - 1];
     }
     return std::min(max_x, random_max / high);  // the largest X with 32767 / X >= high
 }
