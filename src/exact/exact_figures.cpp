@@ -57,7 +57,7 @@ std::int32_t break_even_x(const ExactRules& rules, const ExactOutcome& outcome,
     // them with a mean of 0 or more is the new high, the one below it the new low.
     constexpr std::int32_t at_once = 8;
     while (high - low > 1) {
-        std::int32_t odds[at_once];
+        std::int32_t odds[at_once] = {};
         std::int32_t count = 0;
         const std::int32_t gap = high - low;
         for (std::int32_t k = 1; k <= at_once && count < gap - 1; ++k) {
@@ -65,7 +65,7 @@ std::int32_t break_even_x(const ExactRules& rules, const ExactOutcome& outcome,
                 low + static_cast<std::int32_t>(static_cast<std::int64_t>(gap) * k / (at_once + 1));
             if (t > low && t < high && (count == 0 || odds[count - 1] != t)) odds[count++] = t;
         }
-        ExactMeans means[at_once];
+        ExactMeans means[at_once] = {};
         exact_means_at(rules, outcome, odds, static_cast<std::size_t>(count), means);
         std::int32_t k = 0;
         while (k < count && mean_of(means[k]) < 0.0)
