@@ -100,7 +100,7 @@ void ExactDistribution(benchmark::State& state) {
         exact_outcome(rules, outcome.get());
         benchmark::DoNotOptimize(outcome->spins_mean);
     }
-    state.counters["states"] = benchmark::Counter(static_cast<double>(outcome->state_updates),
+    state.counters["states"] = benchmark::Counter(static_cast<double>(outcome->terms),
                                                   benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(ExactDistribution)->Unit(benchmark::kMillisecond);

@@ -83,7 +83,7 @@ TEST(ExactOutcome, EqualsEverySequenceOfShortTrialsWeighedByItsProbability) {
                 purchases[static_cast<std::size_t>(e.purchases)] += w;
             }
             SCOPED_TRACE(odds);
-            const ExactMeans means = exact_means(rules, *exact, odds);
+            const ExactMeans means = exact_means(*exact, odds);
             EXPECT_NEAR(means.profit_mean, mean, 1e-9 * (1 + std::fabs(mean)));
             EXPECT_NEAR(means.win_probability, win, 1e-12);
             EXPECT_NEAR(means.equal_profit_mean, equal_mean, 1e-9 * (1 + std::fabs(mean)));
@@ -121,7 +121,7 @@ TEST(ExactOutcome, AgreesWithAHundredThousandTrialsInTheLanes) {
         const TrialRules rules = trial_rules(s);
         const auto exact = std::make_unique<ExactOutcome>();
         exact_outcome(exact_rules(rules), exact.get());
-        const ExactMeans means = exact_means(exact_rules(rules), *exact, rules.hit_threshold);
+        const ExactMeans means = exact_means(*exact, rules.hit_threshold);
         constexpr std::int32_t trials = 100000;
         std::vector<TrialBoundary> boundaries(trials);
         find_trial_boundaries(static_cast<std::uint32_t>(s.X) * 31u, rules.hit_threshold,
@@ -165,7 +165,7 @@ TEST(ExactFigures, BreakEvenIsTheLastXWithAMeanOfZeroOrMore) {
         for (const bool equal : {false, true}) {
             const std::int32_t x = equal ? figures->break_even_x_equal : figures->break_even_x;
             const auto mean = [&](std::int32_t at) {
-                const ExactMeans m = exact_means(rules, *exact, 32767 / at);
+                const ExactMeans m = exact_means(*exact, 32767 / at);
                 return equal ? m.equal_profit_mean : m.profit_mean;
             };
             if (x == 0) {
@@ -180,29 +180,105 @@ TEST(ExactFigures, BreakEvenIsTheLastXWithAMeanOfZeroOrMore) {
     }
 }
 
-TEST(ExactMeans, AtOtherOddsAgreeWithAPassAtThoseOdds) {
-    // The pass at the player's X = 240, reweighted, against a pass at each odds itself (which
-    // loses a few 1e-12 there): at the curve's ends and around the break-even, at Y = 120, 260
-    // and 720. Its bound on what the drops lose at any odds holds the figures to 0.01 yen and
-    // 1e-9.
+// The outcome at the odds T, by the plain per-spin programme: every state (bonuses, purchases)
+// advanced spin by spin at those odds, the medals counted exactly, nothing dropped but rows past
+// 230 bonuses (under 1e-40 at any X from 100) and states below 1e-300. The means are taken from
+// the distributions, whose bins each add up few terms (one running sum of millions drifts by
+// some 1e-12).
+struct PerSpin {
+    double mean = 0, win = 0, equal_mean = 0, equal_win = 0;
+    std::vector<double> purchases = std::vector<double>(600, 0.0);
+    std::vector<double> profits = std::vector<double>(8000, 0.0);  // [profit / 500 + 4000]
+    std::vector<double> equal_profits = std::vector<double>(8000, 0.0);
+};
+
+PerSpin per_spin(const ExactRules& r, std::int32_t odds) {
+    const double p = (odds + 1) / 32768.0, q = 1 - p;
+    const std::int64_t one = std::int64_t{1} << r.loss_shift;
+    const auto loss = static_cast<std::int64_t>(r.loss_scaled);
+    constexpr int rows = 231, width = 460;
+    const auto at = [](int b, int k) { return static_cast<std::size_t>(b * width + k); };
+    std::vector<double> grid(rows * width, 0.0), next(grid.size());
+    grid[0] = 1;
+    PerSpin out;
+    const auto end = [&](std::int64_t b, std::int64_t k, std::int64_t n, double w) {
+        const std::int64_t medals = ((50 * (k + 1) + 360 * b) * one - loss * (n - b)) / one;
+        const std::int64_t v = medals / (5 * r.exchange_rate) - 2 * (k + 1);
+        const std::int64_t equal = medals / 25 - 2 * (k + 1);
+        out.purchases[static_cast<std::size_t>(k)] += w;
+        out.profits[static_cast<std::size_t>(v + 4000)] += w;
+        out.equal_profits[static_cast<std::size_t>(equal + 4000)] += w;
+    };
+    for (int n = 0; n < r.spin_cap; ++n) {
+        std::fill(next.begin(), next.end(), 0.0);
+        for (int b = 0; b < rows && b <= n; ++b) {
+            for (int k = 0; k < width; ++k) {
+                const double w = grid[at(b, k)];
+                if (w < 1e-300) continue;
+                if (n + 1 >= r.ending_spin) {
+                    end(b + 1, k, n + 1, w * p);
+                } else if (b + 1 < rows) {
+                    next[at(b + 1, k)] += w * p;
+                }
+                const bool buys = (50 * (k + 1) + 360 * b) * one - loss * (n + 1 - b) < one;
+                next[at(b, k + (buys ? 1 : 0))] += w * q;
+            }
+        }
+        grid.swap(next);
+    }
+    for (int b = 0; b < rows; ++b) {
+        for (int k = 0; k < width; ++k)
+            end(b, k, r.spin_cap, grid[at(b, k)]);
+    }
+    for (int v = -4000; v < 4000; ++v) {
+        const auto i = static_cast<std::size_t>(v + 4000);
+        out.mean += 500.0 * v * out.profits[i];
+        out.win += v > 0 ? out.profits[i] : 0;
+        out.equal_mean += 500.0 * v * out.equal_profits[i];
+        out.equal_win += v > 0 ? out.equal_profits[i] : 0;
+    }
+    return out;
+}
+
+TEST(ExactMeans, AtEveryOddsAgreeWithThePerSpinProgrammeRunAtThoseOdds) {
+    // One outcome at X = 240 against the per-spin programme at the curve's ends, at the
+    // break-even and at the player's own odds, where the distributions are checked too.
     for (const Settings& s :
          {Settings{240, 120.0f, 10}, Settings{240, 260.0f, 7}, Settings{240, 720.0f, 5}}) {
         const ExactRules rules = full_rules(s);
-        const auto pass = std::make_unique<ExactOutcome>();
-        exact_outcome(rules, pass.get());
-        EXPECT_LT(pass->lost_any_odds, 1e-9) << s.Y;
+        const auto outcome = std::make_unique<ExactOutcome>();
+        exact_outcome(rules, outcome.get());
         const auto figures = std::make_unique<ExactFigures>();
         compute_exact_figures(trial_rules(s), s.X, figures.get());
-        const std::int32_t even = std::max(100, figures->break_even_x);
-        for (const std::int32_t x : {100, 1000, even, std::min(1000, even + 1)}) {
-            const ExactMeans other = exact_means(rules, *pass, 32767 / x);
-            const Settings at_x{x, s.Y, s.Z};
-            const ExactRules own_rules = full_rules(at_x);
-            const auto own = std::make_unique<ExactOutcome>();
-            exact_outcome(own_rules, own.get());
-            const ExactMeans mean = exact_means(own_rules, *own, own_rules.hit_threshold);
-            EXPECT_NEAR(other.profit_mean, mean.profit_mean, 0.01) << s.Y << " X=" << x;
-            EXPECT_NEAR(other.win_probability, mean.win_probability, 1e-9) << s.Y << " X=" << x;
+        for (const std::int32_t x : {100, 1000, std::max(100, figures->break_even_x), 240}) {
+            SCOPED_TRACE(testing::Message() << "Y=" << s.Y << " X=" << x);
+            const PerSpin plain = per_spin(rules, 32767 / x);
+            const ExactMeans fast = exact_means(*outcome, 32767 / x);
+            ExactMeans curve[2] = {};
+            const std::int32_t odds = 32767 / x;
+            exact_means_at(*outcome, Exchange::at_rate, &odds, 1, &curve[0]);
+            exact_means_at(*outcome, Exchange::equal, &odds, 1, &curve[1]);
+            for (const ExactMeans& m : {fast, curve[0]}) {
+                EXPECT_NEAR(m.profit_mean, plain.mean, 1e-6);
+                EXPECT_NEAR(m.win_probability, plain.win, 1e-12);
+            }
+            for (const ExactMeans& m : {fast, curve[1]}) {
+                EXPECT_NEAR(m.equal_profit_mean, plain.equal_mean, 1e-6);
+                EXPECT_NEAR(m.equal_win_probability, plain.equal_win, 1e-12);
+            }
+            if (x != 240) continue;
+            for (std::size_t k = 0; k < plain.purchases.size(); ++k) {
+                const double mine = k < outcome->purchases.size() ? outcome->purchases[k] : 0.0;
+                EXPECT_NEAR(mine, plain.purchases[k], 1e-13) << k;
+            }
+            for (std::size_t i = 0; i < plain.profits.size(); ++i) {
+                const std::int64_t place =
+                    static_cast<std::int64_t>(i) - 4000 - outcome->profit_first / 500;
+                const bool inside =
+                    place >= 0 && place < static_cast<std::int64_t>(outcome->profits.size());
+                const double mine = inside ? outcome->profits[static_cast<std::size_t>(place)] : 0;
+                EXPECT_NEAR(mine, plain.profits[i], 1e-13) << i;
+            }
         }
     }
 }

@@ -36,14 +36,22 @@ void fill_shortfall(const std::vector<double>& purchases, std::vector<Shortfall>
     }
 }
 
-// The largest X from 100 to 1000 whose mean profit (at Z, or with `equal`, at 5) is 0 or more;
-// 0 when there is none. The mean grows with the odds T = 32767 / X: the curve's odds bracket
-// the smallest such T, and halving finds it.
-std::int32_t break_even_x(const ExactRules& rules, const ExactOutcome& outcome,
+// The largest X from 100 to 1000 whose mean profit at `exchange` is 0 or more; 0 when there is
+// none. The search relies on the mean rising with the odds T = 32767 / X, which holds for every
+// trial, not just on average: let a draw below p' win where a draw below p < p' did, so that a
+// trial at the better odds has the same bonuses and some more. A bonus in place of a losing spin
+// lowers the medals' shortfall D (the losses less the bonuses' medals) by 360 + L on every later
+// spin, so its running maximum, which sets the purchases, falls or stays, and the medals left
+// rise for the purchases saved (the cash falls by at most a unit of 500 yen for each 1000 saved);
+// a bonus from the ending spin on also ends the trial sooner, before the losses it would still
+// have had. So the profit rises or stays, trial by trial, and so do its mean and P(profit > 0).
+// The curve's odds bracket the smallest T with a mean of 0 or more, and eight odds a pass find
+// it.
+std::int32_t break_even_x(const ExactOutcome& outcome, Exchange exchange,
                           const std::vector<std::int32_t>& curve_xs,
-                          const std::vector<ExactMeans>& curve, bool equal) {
-    const auto mean_of = [equal](const ExactMeans& means) {
-        return equal ? means.equal_profit_mean : means.profit_mean;
+                          const std::vector<ExactMeans>& curve) {
+    const auto mean_of = [exchange](const ExactMeans& means) {
+        return exchange == Exchange::at_rate ? means.profit_mean : means.equal_profit_mean;
     };
     // curve_xs run from 100 to 1000, so their odds from the best to the worst.
     if (mean_of(curve.front()) < 0.0) return 0;
@@ -66,7 +74,7 @@ std::int32_t break_even_x(const ExactRules& rules, const ExactOutcome& outcome,
             if (t > low && t < high && (count == 0 || odds[count - 1] != t)) odds[count++] = t;
         }
         ExactMeans means[at_once] = {};
-        exact_means_at(rules, outcome, odds, static_cast<std::size_t>(count), means);
+        exact_means_at(outcome, exchange, odds, static_cast<std::size_t>(count), means);
         std::int32_t k = 0;
         while (k < count && mean_of(means[k]) < 0.0)
             ++k;
@@ -74,16 +82,6 @@ std::int32_t break_even_x(const ExactRules& rules, const ExactOutcome& outcome,
         if (k > 0) low = odds[k - 1];
     }
     return std::min(max_x, random_max / high);  // the largest X with 32767 / X >= high
-}
-
-// `base` to the power `exponent`, by squaring: the same steps, and so the same bits, anywhere.
-double power(double base, std::int32_t exponent) {
-    double result = 1.0;
-    for (; exponent > 0; exponent /= 2) {
-        if (exponent % 2 != 0) result *= base;
-        base *= base;
-    }
-    return result;
 }
 
 // P(k bonuses) for every k: a trial's bonuses are those of the spins every trial plays before
@@ -153,32 +151,41 @@ std::vector<std::int32_t> close_odds(std::int32_t player_x, std::int32_t break_e
     return xs;
 }
 
-// The mid-quantiles of the medal difference after `spins` spins at the probability `hit` a
-// spin: 360 b - L (spins - b) for b bonuses, a binomial count.
-void slump_mid_quantiles(const ExactRules& rules, std::int32_t spins, std::int32_t point,
-                         SlumpMidQuantiles* out) {
+// The slump graph's figures after `spins` spins, at most the ending spin: the medal difference
+// is 360 b - L (spins - b) for b bonuses, a binomial count, so its nearest-rank quantiles are
+// those of b (truncated toward zero), and its mid-quantiles are taken over the values of b.
+void slump_figures(const ExactRules& rules, std::int32_t spins, std::int32_t point,
+                   ExactFigures* out) {
     const double hit = hit_probability(rules.hit_threshold);
     const double miss = 1.0 - hit;
-    const double loss = static_cast<double>(rules.loss_scaled) /
-                        static_cast<double>(std::int64_t{1} << rules.loss_shift);
+    const std::int64_t one = std::int64_t{1} << rules.loss_shift;
+    const auto loss = static_cast<std::int64_t>(rules.loss_scaled);
+    const double loss_medals = static_cast<double>(loss) / static_cast<double>(one);
     std::vector<double> values;
     std::vector<double> masses;
-    double term = 1.0;  // P(b bonuses), from b = 0
-    for (std::int32_t i = 0; i < spins; ++i)
-        term *= miss;
+    double term = power(miss, spins);  // P(b bonuses), from b = 0
     double below = 0.0;
+    std::int32_t* const quantiles[] = {out->slump_p05, out->slump_p50, out->slump_p95};
+    const double levels[] = {0.05, 0.5, 0.95};
+    std::size_t next = 0;  // the first quantile not yet found
     for (std::int32_t b = 0; b <= spins && below < 1.0 - 1e-12; ++b) {
+        // The nearest-rank quantile: the least b whose distribution function reaches the level.
+        while (next < 3 && (below + term >= levels[next] || b == spins)) {
+            const std::int64_t scaled = std::int64_t{bonus_medals} * b * one - loss * (spins - b);
+            quantiles[next++][point] = static_cast<std::int32_t>(scaled / one);  // toward zero
+        }
         if (term > 0.0) {
-            values.push_back(static_cast<double>(bonus_medals) * b - loss * (spins - b));
+            values.push_back(static_cast<double>(bonus_medals) * b - loss_medals * (spins - b));
             masses.push_back(term);
             below += term;
         }
         term = next_binomial_term(term, spins, b, hit, miss);
     }
     const auto count = static_cast<std::int32_t>(values.size());
-    out->p05[point] = mid_quantile(values.data(), masses.data(), count, below, 0.05);
-    out->p50[point] = mid_quantile(values.data(), masses.data(), count, below, 0.5);
-    out->p95[point] = mid_quantile(values.data(), masses.data(), count, below, 0.95);
+    SlumpMidQuantiles& mid = out->slump_mid;
+    mid.p05[point] = mid_quantile(values.data(), masses.data(), count, below, 0.05);
+    mid.p50[point] = mid_quantile(values.data(), masses.data(), count, below, 0.5);
+    mid.p95[point] = mid_quantile(values.data(), masses.data(), count, below, 0.95);
 }
 
 }  // namespace
@@ -189,7 +196,7 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
     exact_outcome(rules, outcome.get());
     ExactFigures& exact = *out;
     exact = ExactFigures{};
-    const ExactMeans means = exact_means(rules, *outcome, rules.hit_threshold);
+    const ExactMeans means = exact_means(*outcome, rules.hit_threshold);
     exact.profit_mean = means.profit_mean;
     exact.win_probability = means.win_probability;
     exact.equal_profit_mean = means.equal_profit_mean;
@@ -225,11 +232,17 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
     for (const std::int32_t x : xs)
         thresholds.push_back(random_max / x);
     std::vector<ExactMeans> curve(xs.size());
-    exact_means_at(rules, *outcome, thresholds.data(), thresholds.size(), curve.data());
+    exact_means_at(*outcome, Exchange::at_rate, thresholds.data(), thresholds.size(), curve.data());
     for (std::size_t i = 0; i < xs.size(); ++i)
         exact.by_odds.push_back(OddsFigures{xs[i], curve[i].profit_mean, curve[i].win_probability});
-    exact.break_even_x = break_even_x(rules, *outcome, xs, curve, false);
-    exact.break_even_x_equal = break_even_x(rules, *outcome, xs, curve, true);
+    exact.break_even_x = break_even_x(*outcome, Exchange::at_rate, xs, curve);
+    if (run_rules.exchange_rate == medals_per_cash_unit) {
+        exact.break_even_x_equal = exact.break_even_x;  // the same exchange
+    } else {
+        exact_means_at(*outcome, Exchange::equal, thresholds.data(), thresholds.size(),
+                       curve.data());
+        exact.break_even_x_equal = break_even_x(*outcome, Exchange::equal, xs, curve);
+    }
     fill_budget_levels(exact.shortfall, &exact.budget_levels);
 
     // The close view: the means at each odds once, however many X share it.
@@ -241,7 +254,7 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
             close_thresholds.push_back(random_max / x);
     }
     std::vector<ExactMeans> close_means(close_thresholds.size());
-    exact_means_at(rules, *outcome, close_thresholds.data(), close_thresholds.size(),
+    exact_means_at(*outcome, Exchange::at_rate, close_thresholds.data(), close_thresholds.size(),
                    close_means.data());
     std::size_t at = 0;
     for (const std::int32_t x : close) {
@@ -253,12 +266,7 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
 
     exact.profit_first = outcome->profit_first;
     exact.profits = outcome->profits;
-    for (std::int32_t point = 0; point < slump_points; ++point) {
-        const std::int32_t spins = point * slump_step;
-        exact.slump_p05[point] = exact_slump_quantile(rules, spins, 50);
-        exact.slump_p50[point] = exact_slump_quantile(rules, spins, 500);
-        exact.slump_p95[point] = exact_slump_quantile(rules, spins, 950);
-        slump_mid_quantiles(rules, spins, point, &exact.slump_mid);
-    }
+    for (std::int32_t point = 0; point < slump_points; ++point)
+        slump_figures(rules, point * slump_step, point, &exact);
     fill_bonuses(run_rules, &exact.bonuses);
 }

@@ -62,6 +62,16 @@ inline double next_binomial_term(double term, std::int32_t n, std::int32_t k, do
     return term * (n - k) / (k + 1) * hit / miss;
 }
 
+// `base` to the power `exponent`, by squaring: the same steps, and so the same bits, anywhere.
+inline double power(double base, std::int32_t exponent) {
+    double result = 1.0;
+    for (; exponent > 0; exponent /= 2) {
+        if (exponent % 2 != 0) result *= base;
+        base *= base;
+    }
+    return result;
+}
+
 // `value` / `divisor` rounded toward minus infinity; `divisor` is positive.
 inline std::int64_t floor_divide(std::int64_t value, std::int64_t divisor) {
     const std::int64_t quotient = value / divisor;

@@ -1,0 +1,359 @@
+// endings.cpp - one row at a time, from the first spin that can end a trial to the cap.
+//
+// In a row of b bonuses after n spins, purchase count k holds m(k) = 50 (k + 1) + 360 b - L (n - b)
+// medals, scaled by 2^shift to whole numbers. Ending after j more losing spins and a bonus, it
+// fetches floor((m(k) - L j + 360) / 5Z) cash units of 500 yen and has paid 1000 (k + 1) yen:
+// a profit of 500 V(k), V = units - 2 (k + 1). Counts P = 5Z / gcd(50, 5Z) apart differ by 50 P
+// medals, a whole number U_P = 10 P / Z of units, so along a class of counts P apart V falls by
+// d = 2 P - U_P at each member, and the whole class loses a unit at the same spins. The counts
+// below c(j), the lowest one still holding a medal, have all joined c(j): c(j) carries their
+// shares too (the pile).
+#include "exact/endings.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "rules/numbers.h"
+
+namespace {
+
+// One row of shares and the rules' constants for it.
+struct Row {
+    std::int64_t b, n;        // bonuses, spins played
+    std::int64_t lo, hi;      // its purchase counts
+    const double* below;      // P(purchases <= k | b)
+    std::int64_t one, loss;   // a medal and L, scaled
+    std::int64_t unit;        // 5 Z medals, a cash unit, scaled
+    std::int64_t equal_unit;  // 25 medals, scaled
+    std::int64_t period;      // P
+    std::int64_t fall;        // d
+    std::int64_t period_units;
+    std::vector<double> pre;    // [k - lo]: the shares of k's class up to k
+    std::vector<double> pre_g;  // [k - lo]: the same times each member's place in its class
+};
+
+// P(purchases <= k | b), for any k.
+double below_of(const Row& row, std::int64_t k) {
+    if (k < row.lo) return 0.0;
+    return row.below[std::min(k, row.hi)];
+}
+
+// P(purchases = k | b).
+double share_of(const Row& row, std::int64_t k) {
+    return k > row.hi ? 0.0 : below_of(row, k) - below_of(row, k - 1);
+}
+
+// The scaled medals of count k after j losing spins past the n spins, before any refill.
+std::int64_t medals_of(const Row& row, std::int64_t k, std::int64_t j) {
+    return (50 * (k + 1) + 360 * row.b) * row.one - row.loss * (row.n - row.b + j);
+}
+
+// The first spin after j at which `medals` (at j = 0, less L for each spin) falls below
+// `level`; `medals` is not below it at j.
+std::int64_t spin_below(const Row& row, std::int64_t medals, std::int64_t level) {
+    return (medals - level) / row.loss + 1;
+}
+
+// The sum of the shares of the class members from `from` to the class's last count.
+double class_sum(const Row& row, const std::vector<double>& sums, std::int64_t from) {
+    if (from > row.hi) return 0.0;
+    const std::int64_t last = from + (row.hi - from) / row.period * row.period;
+    const double before = from - row.period >= row.lo
+                              ? sums[static_cast<std::size_t>(from - row.period - row.lo)]
+                              : 0.0;
+    return sums[static_cast<std::size_t>(last - row.lo)] - before;
+}
+
+// One class of counts: its members from `first` up, and what they add to the row's figures.
+struct Class {
+    std::int64_t first;  // the lowest member at or above the pile
+    std::int64_t units;  // the cash units of the class's lowest count, lo + its place
+    std::int64_t next;   // the spin at which they next fall
+    std::int64_t since;  // the spin from which its distributions are not yet added
+    double value;        // sum of shares times V, the pile's included
+    double wins;         // the shares with V > 0
+};
+
+// The state of a row's walk at spin j.
+struct Walk {
+    std::int64_t j;
+    std::int64_t pile;         // c(j)
+    std::int64_t next_join;    // the spin at which the pile joins the next count
+    std::int64_t equal_units;  // the units at 25 medals of count lo
+    std::int64_t next_equal;   // the spin at which they next fall
+    std::int64_t paid_since;   // the spin from which the purchases are not yet added
+    std::vector<Class> classes;
+};
+
+std::int64_t class_of(const Row& row, std::int64_t k) {
+    return (k - row.lo) % row.period;
+}
+
+// V of a class's first member.
+std::int64_t first_value(const Row& row, const Class& c) {
+    const std::int64_t place = (c.first - row.lo) / row.period;
+    return c.units + place * row.period_units - 2 * (c.first + 1);
+}
+
+// The shares that join the pile: every count below it.
+double pile_extra(const Row& row, const Walk& walk) {
+    return below_of(row, walk.pile - 1);
+}
+
+// Works out a class's value and wins from its members.
+void weigh_class(const Row& row, const Walk& walk, std::int64_t place, Class* c) {
+    const double extra = class_of(row, walk.pile) == place ? pile_extra(row, walk) : 0.0;
+    const double mass = class_sum(row, row.pre, c->first);
+    const double first_place = static_cast<double>((c->first - row.lo) / row.period);
+    const double steps = class_sum(row, row.pre_g, c->first) - first_place * mass;
+    const std::int64_t v = first_value(row, *c);
+    c->value = static_cast<double>(v) * (mass + extra) - static_cast<double>(row.fall) * steps;
+    if (v <= 0) {
+        c->wins = 0.0;
+    } else if (row.fall == 0) {
+        c->wins = mass + extra;
+    } else {
+        // Members first + t P win while v - t d > 0, that is for t <= (v - 1) / d.
+        const std::int64_t last = c->first + (v - 1) / row.fall * row.period;
+        c->wins = extra + mass - class_sum(row, row.pre, last + row.period);
+    }
+}
+
+// The row's figures at the walk's spin, from its classes and the equal exchange's units.
+EndingFigures figures_of(const Row& row, const Walk& walk) {
+    double value = 0.0, wins = 0.0;
+    for (const Class& c : walk.classes) {
+        value += c.value;
+        wins += c.wins;
+    }
+    const double total = below_of(row, row.hi);
+    const std::int64_t equal = walk.equal_units - 2 * (row.lo + 1);
+    return EndingFigures{{static_cast<double>(cash_unit) * value, wins,
+                          static_cast<double>(cash_unit * equal) * total, equal > 0 ? total : 0.0}};
+}
+
+// The figures of the row's trials that reach the cap with the pile at `pile`: no bonus, J
+// losing spins.
+EndingFigures cap_figures(const Row& row, std::int64_t pile, std::int64_t last) {
+    EndingFigures cap{};
+    for (std::int64_t k = pile; k <= std::max(pile, row.hi); ++k) {
+        const double w = k == pile ? below_of(row, k) : share_of(row, k);
+        const std::int64_t medals = medals_of(row, k, last);
+        const std::int64_t v = floor_divide(medals, row.unit) - 2 * (k + 1);
+        const std::int64_t equal = floor_divide(medals, row.equal_unit) - 2 * (k + 1);
+        cap.value[ending_profit] += w * static_cast<double>(cash_unit * v);
+        cap.value[ending_wins] += v > 0 ? w : 0.0;
+        cap.value[ending_equal_profit] += w * static_cast<double>(cash_unit * equal);
+        cap.value[ending_equal_wins] += equal > 0 ? w : 0.0;
+    }
+    return cap;
+}
+
+// The change from `before` to `after`, figure by figure.
+EndingFigures difference(const EndingFigures& after, const EndingFigures& before) {
+    EndingFigures change{};
+    for (int figure = 0; figure < ending_figures; ++figure)
+        change.value[figure] = after.value[figure] - before.value[figure];
+    return change;
+}
+
+// Where the walk adds its distributions at one odds.
+struct Tally {
+    const double* miss_power;  // q^j
+    double weight;             // the row's probability at those odds; 0: none
+    EndingDistributions* out;
+    std::int64_t lowest_value;  // V of profits[0]
+};
+
+// Adds a class's members over the spins from its `since` to j.
+void add_class(const Row& row, const Walk& walk, std::int64_t place, Class* c, std::int64_t j,
+               Tally* tally) {
+    if (tally->weight > 0.0 && j > c->since) {
+        const double w = tally->weight * (tally->miss_power[c->since] - tally->miss_power[j]);
+        double* profits = tally->out->profits.data() + (first_value(row, *c) - tally->lowest_value);
+        if (class_of(row, walk.pile) == place) *profits += w * pile_extra(row, walk);
+        if (row.fall == 0) {
+            // Every member has the same profit (Z = 5).
+            *profits += w * class_sum(row, row.pre, c->first);
+        } else {
+            std::int64_t v = 0;
+            for (std::int64_t k = c->first; k <= row.hi; k += row.period, v -= row.fall)
+                profits[v] += w * share_of(row, k);
+        }
+    }
+    c->since = j;
+}
+
+// Adds the purchases over the spins from the walk's `paid_since` to j.
+void add_purchases(const Row& row, Walk* walk, std::int64_t j, Tally* tally) {
+    if (tally->weight > 0.0 && j > walk->paid_since) {
+        const double w =
+            tally->weight * (tally->miss_power[walk->paid_since] - tally->miss_power[j]);
+        double* purchases = tally->out->purchases.data();
+        for (std::int64_t k = walk->pile + 1; k <= row.hi; ++k)
+            purchases[k] += w * share_of(row, k);
+        purchases[walk->pile] += w * below_of(row, walk->pile);
+    }
+    walk->paid_since = j;
+}
+
+// Walks row `row` from j = 0 to the cap, appending its changes to `endings`.
+void walk_row(const Row& row, std::int64_t last, RowEndings* endings, Tally* tally) {
+    Walk walk{};
+    walk.pile = row.lo;
+    walk.next_join = spin_below(row, medals_of(row, row.lo, 0), row.one);
+    const std::int64_t bonus = 360 * row.one;
+    const std::int64_t equal_medals = medals_of(row, row.lo, 0) + bonus;
+    walk.equal_units = floor_divide(equal_medals, row.equal_unit);
+    walk.next_equal = spin_below(row, equal_medals, walk.equal_units * row.equal_unit);
+    walk.classes.resize(static_cast<std::size_t>(row.period));
+    for (std::int64_t place = 0; place < row.period; ++place) {
+        Class& c = walk.classes[static_cast<std::size_t>(place)];
+        const std::int64_t medals = medals_of(row, row.lo + place, 0) + bonus;
+        c.first = row.lo + place;
+        c.units = floor_divide(medals, row.unit);
+        c.next = spin_below(row, medals, c.units * row.unit);
+        weigh_class(row, walk, place, &c);
+    }
+    EndingFigures now = figures_of(row, walk);
+    endings->start.push_back(now);
+    std::vector<char> changed(static_cast<std::size_t>(row.period), 0);
+    for (;;) {
+        std::int64_t j = std::min(walk.next_join, walk.next_equal);
+        for (const Class& c : walk.classes)
+            j = std::min(j, c.next);
+        if (j >= last) break;
+        std::fill(changed.begin(), changed.end(), 0);
+        while (walk.next_join <= j) {
+            add_purchases(row, &walk, j, tally);
+            const std::int64_t from = class_of(row, walk.pile);
+            const std::int64_t to = class_of(row, walk.pile + 1);
+            add_class(row, walk, from, &walk.classes[static_cast<std::size_t>(from)], j, tally);
+            add_class(row, walk, to, &walk.classes[static_cast<std::size_t>(to)], j, tally);
+            walk.classes[static_cast<std::size_t>(from)].first += row.period;
+            ++walk.pile;
+            walk.next_join = spin_below(row, medals_of(row, walk.pile, 0), row.one);
+            changed[static_cast<std::size_t>(from)] = changed[static_cast<std::size_t>(to)] = 1;
+        }
+        for (std::int64_t place = 0; place < row.period; ++place) {
+            Class& c = walk.classes[static_cast<std::size_t>(place)];
+            if (c.next > j) continue;
+            add_class(row, walk, place, &c, j, tally);
+            const std::int64_t medals = medals_of(row, row.lo + place, 0) + bonus;
+            c.units = floor_divide(medals - row.loss * j, row.unit);
+            c.next = spin_below(row, medals, c.units * row.unit);
+            changed[static_cast<std::size_t>(place)] = 1;
+        }
+        if (walk.next_equal <= j) {
+            walk.equal_units = floor_divide(equal_medals - row.loss * j, row.equal_unit);
+            walk.next_equal = spin_below(row, equal_medals, walk.equal_units * row.equal_unit);
+        }
+        for (std::int64_t place = 0; place < row.period; ++place) {
+            if (changed[static_cast<std::size_t>(place)] != 0)
+                weigh_class(row, walk, place, &walk.classes[static_cast<std::size_t>(place)]);
+        }
+        const EndingFigures next = figures_of(row, walk);
+        endings->at.push_back(static_cast<std::int32_t>(j));
+        endings->change.push_back(difference(next, now));
+        now = next;
+    }
+    // The trials that win a bonus before the cap are all added; then those that reach it.
+    add_purchases(row, &walk, last, tally);
+    for (std::int64_t place = 0; place < row.period; ++place)
+        add_class(row, walk, place, &walk.classes[static_cast<std::size_t>(place)], last, tally);
+    while (walk.next_join <= last) {
+        ++walk.pile;
+        walk.next_join = spin_below(row, medals_of(row, walk.pile, 0), row.one);
+    }
+    const EndingFigures cap = cap_figures(row, walk.pile, last);
+    endings->at.push_back(static_cast<std::int32_t>(last));
+    endings->change.push_back(difference(cap, now));
+    if (tally->weight > 0.0) {
+        const double w = tally->weight * tally->miss_power[last];
+        for (std::int64_t k = walk.pile; k <= std::max(walk.pile, row.hi); ++k) {
+            const double share = k == walk.pile ? below_of(row, k) : share_of(row, k);
+            const std::int64_t v = floor_divide(medals_of(row, k, last), row.unit) - 2 * (k + 1);
+            tally->out->profits[static_cast<std::size_t>(v - tally->lowest_value)] += w * share;
+            tally->out->purchases[static_cast<std::size_t>(k)] += w * share;
+        }
+    }
+}
+
+}  // namespace
+
+void compute_endings(const ExactRules& rules, const PurchaseShares& shares,
+                     const double* row_weight, double miss, RowEndings* endings,
+                     EndingDistributions* distributions) {
+    *endings = RowEndings{};
+    *distributions = EndingDistributions{};
+    const std::int64_t last = rules.spin_cap - shares.spins;
+    endings->last = static_cast<std::int32_t>(last);
+    std::vector<double> miss_power(static_cast<std::size_t>(last) + 1, 1.0);
+    for (std::size_t j = 1; j < miss_power.size(); ++j)
+        miss_power[j] = miss_power[j - 1] * miss;
+
+    Row row{};
+    row.n = shares.spins;
+    row.one = std::int64_t{1} << rules.loss_shift;
+    row.loss = static_cast<std::int64_t>(rules.loss_scaled);
+    const std::int64_t unit_medals = std::int64_t{medals_per_cash_unit} * rules.exchange_rate;
+    row.unit = unit_medals * row.one;
+    row.equal_unit = std::int64_t{medals_per_cash_unit} * medals_per_cash_unit * row.one;
+    row.period = unit_medals / std::gcd(std::int64_t{medals_per_purchase}, unit_medals);
+    row.period_units = medals_per_purchase * row.period / unit_medals;
+    row.fall = 2 * row.period - row.period_units;
+
+    // The distributions' bounds: the pile can climb one count for each 50 medals lost, and V
+    // lies between -2 (k + 1) and the units of the richest count.
+    const std::int64_t most_joins = (row.loss * last >> rules.loss_shift) / 50 + 2;
+    distributions->purchases.assign(static_cast<std::size_t>(shares.width + most_joins), 0.0);
+    const std::int64_t lowest = -2 * (shares.width + most_joins + 1);
+    const std::int64_t richest = 50 * (shares.width + 1) + 360 * (shares.rows + 1);
+    distributions->profits.assign(static_cast<std::size_t>(richest / unit_medals - lowest + 2),
+                                  0.0);
+    Tally tally{miss_power.data(), 0.0, distributions, lowest};
+    // Each class of a row loses a unit every 5 Z / L spins, the pile moves every 50 / L and the
+    // equal exchange's units every 25 / L: room for all of them, and the start and the cap.
+    const std::int64_t lost = (row.loss * last >> rules.loss_shift) + 1;
+    const std::int64_t changes = row.period * (lost / unit_medals + 2) + lost / 25 + lost / 50 + 4;
+    endings->at.reserve(static_cast<std::size_t>(changes * shares.rows));
+    endings->change.reserve(static_cast<std::size_t>(changes * shares.rows));
+    endings->start.reserve(static_cast<std::size_t>(shares.rows));
+    endings->first.reserve(static_cast<std::size_t>(shares.rows) + 1);
+
+    for (std::int32_t b = 0; b < shares.rows; ++b) {
+        endings->first.push_back(static_cast<std::int32_t>(endings->at.size()));
+        row.b = b;
+        row.lo = shares.lo[static_cast<std::size_t>(b)];
+        row.hi = shares.hi[static_cast<std::size_t>(b)];
+        row.below =
+            &shares.below[static_cast<std::size_t>(b) * static_cast<std::size_t>(shares.width)];
+        const auto count = static_cast<std::size_t>(row.hi - row.lo + 1);
+        row.pre.assign(count, 0.0);
+        row.pre_g.assign(count, 0.0);
+        for (std::int64_t k = row.lo; k <= row.hi; ++k) {
+            const auto at = static_cast<std::size_t>(k - row.lo);
+            const double share = share_of(row, k);
+            const double place = static_cast<double>((k - row.lo) / row.period);
+            const bool has_before = k - row.period >= row.lo;
+            const auto before = at - static_cast<std::size_t>(has_before ? row.period : 0);
+            row.pre[at] = share + (has_before ? row.pre[before] : 0.0);
+            row.pre_g[at] = place * share + (has_before ? row.pre_g[before] : 0.0);
+        }
+        tally.weight = row_weight[b];
+        walk_row(row, last, endings, &tally);
+    }
+    endings->first.push_back(static_cast<std::int32_t>(endings->at.size()));
+
+    // Only the profits that occur.
+    std::vector<double>& profits = distributions->profits;
+    std::size_t from = 0;
+    while (from + 1 < profits.size() && profits[from] == 0.0)
+        ++from;
+    std::size_t to = profits.size();
+    while (to > from + 1 && profits[to - 1] == 0.0)
+        --to;
+    profits = std::vector<double>(profits.begin() + static_cast<std::ptrdiff_t>(from),
+                                  profits.begin() + static_cast<std::ptrdiff_t>(to));
+    distributions->profit_first = (lowest + static_cast<std::int64_t>(from)) * cash_unit;
+}
