@@ -89,33 +89,48 @@ void Lanes(benchmark::State& state) {
 }
 BENCHMARK(Lanes)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
-// The exact distribution of one trial at the default settings, at their odds alone: "states"
-// is the states advanced by a spin per second.
+// The settings the exact figures are timed at: the defaults, the corners of Y (the most and the
+// fewest purchases) and of X, and the exchange rates with the most classes of purchase counts.
+constexpr Settings exact_table[] = {
+    {240, 260.0f, 7}, {1000, 120.0f, 5}, {100, 720.0f, 10}, {100, 120.0f, 10},
+    {240, 120.0f, 7}, {500, 180.0f, 9},  {1000, 720.0f, 5}, {100, 120.0f, 6},
+};
+
+// Names a benchmark of the exact figures after its settings, X/Y/Z.
+void label_settings(benchmark::State& state, const Settings& settings) {
+    state.SetLabel(std::to_string(settings.X) + "/" + std::to_string(static_cast<int>(settings.Y)) +
+                   "/" + std::to_string(settings.Z));
+}
+
+// The exact distribution of one trial for every X, at the table's settings: "terms" is the
+// products summed and the rows' changes kept, per second.
 void ExactDistribution(benchmark::State& state) {
-    ExactRules rules = exact_rules(trial_rules(default_settings));
-    rules.lowest_threshold = rules.hit_threshold;
-    rules.highest_threshold = rules.hit_threshold;
+    const Settings& settings = exact_table[state.range(0)];
+    const ExactRules rules = exact_rules(trial_rules(settings));
     const auto outcome = std::make_unique<ExactOutcome>();
     for (auto _ : state) {
         exact_outcome(rules, outcome.get());
         benchmark::DoNotOptimize(outcome->spins_mean);
     }
-    state.counters["states"] = benchmark::Counter(static_cast<double>(outcome->terms),
-                                                  benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["terms"] = benchmark::Counter(static_cast<double>(outcome->terms),
+                                                 benchmark::Counter::kIsIterationInvariantRate);
+    label_settings(state, settings);
 }
-BENCHMARK(ExactDistribution)->Unit(benchmark::kMillisecond);
+BENCHMARK(ExactDistribution)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
 
-// Every exact figure of the report page: the pass that serves every X from 100 to 1000, the
-// means at the curve's odds and the two break-even searches.
+// Every exact figure of the report page at the table's settings: the distribution, the means
+// at the curve's odds and the close view's, and the two break-even searches.
 void ExactFigures(benchmark::State& state) {
-    const TrialRules rules = trial_rules(default_settings);
+    const Settings& settings = exact_table[state.range(0)];
+    const TrialRules rules = trial_rules(settings);
     const auto figures = std::make_unique<::ExactFigures>();
     for (auto _ : state) {
-        compute_exact_figures(rules, default_settings.X, figures.get());
+        compute_exact_figures(rules, settings.X, figures.get());
         benchmark::DoNotOptimize(figures->profit_mean);
     }
+    label_settings(state, settings);
 }
-BENCHMARK(ExactFigures)->Unit(benchmark::kMillisecond);
+BENCHMARK(ExactFigures)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
 
 // Writes the results file of a run into the current directory as the program does, filling
 // `record`; false when the file could not be written.

@@ -17,17 +17,52 @@
 
 namespace {
 
+// Medals as losing spins: a whole number of spins of L and the scaled medals over.
+struct Step {
+    std::int64_t spins, over;
+};
+
+// When the medals, falling by L a spin, next fall below a level: the spins they hold out for
+// from j = 0 and what is over, (medals - level) = spins L + over. Lowering the level by a
+// step's medals adds the step, so a walk divides only once for each count it follows.
+struct Countdown {
+    std::int64_t spins, over;
+};
+
+// The countdown of `medals` (at j = 0) to `level`, not above them, with spins of `loss`.
+Countdown countdown(std::int64_t medals, std::int64_t level, std::int64_t loss) {
+    return Countdown{(medals - level) / loss, (medals - level) % loss};
+}
+
+// The first spin at which the medals are below the level.
+std::int64_t next_spin(const Countdown& c) {
+    return c.spins + 1;
+}
+
+// Lowers the level by `step`.
+void lower(Countdown* c, const Step& step, std::int64_t loss) {
+    c->spins += step.spins;
+    c->over += step.over;
+    if (c->over >= loss) {
+        c->over -= loss;
+        ++c->spins;
+    }
+}
+
 // One row of shares and the rules' constants for it.
 struct Row {
-    std::int64_t b, n;        // bonuses, spins played
-    std::int64_t lo, hi;      // its purchase counts
-    const double* below;      // P(purchases <= k | b)
-    std::int64_t one, loss;   // a medal and L, scaled
-    std::int64_t unit;        // 5 Z medals, a cash unit, scaled
-    std::int64_t equal_unit;  // 25 medals, scaled
-    std::int64_t period;      // P
-    std::int64_t fall;        // d
-    std::int64_t period_units;
+    std::int64_t b, n;          // bonuses, spins played
+    std::int64_t lo, hi;        // its purchase counts
+    const double* below;        // P(purchases <= k | b)
+    std::int64_t one, loss;     // a medal and L, scaled
+    std::int64_t unit;          // 5 Z medals, a cash unit, scaled
+    std::int64_t equal_unit;    // 25 medals, scaled
+    std::int64_t period;        // P
+    std::int64_t fall;          // d
+    std::int64_t period_units;  // U_P: the cash units of P purchases' medals
+    Step unit_step;             // a cash unit's medals in spins of L
+    Step equal_step;            // 25 medals in spins of L
+    Step fifty_step;            // 50 medals in spins of L
     std::vector<double> pre;    // [k - lo]: the shares of k's class up to k
     std::vector<double> pre_g;  // [k - lo]: the same times each member's place in its class
 };
@@ -48,16 +83,10 @@ std::int64_t medals_of(const Row& row, std::int64_t k, std::int64_t j) {
     return (50 * (k + 1) + 360 * row.b) * row.one - row.loss * (row.n - row.b + j);
 }
 
-// The first spin after j at which `medals` (at j = 0, less L for each spin) falls below
-// `level`; `medals` is not below it at j.
-std::int64_t spin_below(const Row& row, std::int64_t medals, std::int64_t level) {
-    return (medals - level) / row.loss + 1;
-}
-
-// The sum of the shares of the class members from `from` to the class's last count.
-double class_sum(const Row& row, const std::vector<double>& sums, std::int64_t from) {
-    if (from > row.hi) return 0.0;
-    const std::int64_t last = from + (row.hi - from) / row.period * row.period;
+// The sum of `sums`' class members from `from` to `last`, both of the class.
+double class_sum(const Row& row, const std::vector<double>& sums, std::int64_t from,
+                 std::int64_t last) {
+    if (from > last) return 0.0;
     const double before = from - row.period >= row.lo
                               ? sums[static_cast<std::size_t>(from - row.period - row.lo)]
                               : 0.0;
@@ -67,8 +96,10 @@ double class_sum(const Row& row, const std::vector<double>& sums, std::int64_t f
 // One class of counts: its members from `first` up, and what they add to the row's figures.
 struct Class {
     std::int64_t first;  // the lowest member at or above the pile
+    std::int64_t place;  // its place in the class, (first - lo) / P
+    std::int64_t last;   // the class's last count with a share, below `first` if none
     std::int64_t units;  // the cash units of the class's lowest count, lo + its place
-    std::int64_t next;   // the spin at which they next fall
+    Countdown fall;      // to the spin at which they next fall
     std::int64_t since;  // the spin from which its distributions are not yet added
     double value;        // sum of shares times V, the pile's included
     double wins;         // the shares with V > 0
@@ -76,23 +107,18 @@ struct Class {
 
 // The state of a row's walk at spin j.
 struct Walk {
-    std::int64_t j;
     std::int64_t pile;         // c(j)
-    std::int64_t next_join;    // the spin at which the pile joins the next count
+    std::int64_t pile_class;   // its class, (pile - lo) mod P
+    Countdown join;            // to the spin at which the pile joins the next count
     std::int64_t equal_units;  // the units at 25 medals of count lo
-    std::int64_t next_equal;   // the spin at which they next fall
+    Countdown equal_fall;      // to the spin at which they next fall
     std::int64_t paid_since;   // the spin from which the purchases are not yet added
     std::vector<Class> classes;
 };
 
-std::int64_t class_of(const Row& row, std::int64_t k) {
-    return (k - row.lo) % row.period;
-}
-
 // V of a class's first member.
 std::int64_t first_value(const Row& row, const Class& c) {
-    const std::int64_t place = (c.first - row.lo) / row.period;
-    return c.units + place * row.period_units - 2 * (c.first + 1);
+    return c.units + c.place * row.period_units - 2 * (c.first + 1);
 }
 
 // The shares that join the pile: every count below it.
@@ -102,10 +128,10 @@ double pile_extra(const Row& row, const Walk& walk) {
 
 // Works out a class's value and wins from its members.
 void weigh_class(const Row& row, const Walk& walk, std::int64_t place, Class* c) {
-    const double extra = class_of(row, walk.pile) == place ? pile_extra(row, walk) : 0.0;
-    const double mass = class_sum(row, row.pre, c->first);
-    const double first_place = static_cast<double>((c->first - row.lo) / row.period);
-    const double steps = class_sum(row, row.pre_g, c->first) - first_place * mass;
+    const double extra = walk.pile_class == place ? pile_extra(row, walk) : 0.0;
+    const double mass = class_sum(row, row.pre, c->first, c->last);
+    const double steps =
+        class_sum(row, row.pre_g, c->first, c->last) - static_cast<double>(c->place) * mass;
     const std::int64_t v = first_value(row, *c);
     c->value = static_cast<double>(v) * (mass + extra) - static_cast<double>(row.fall) * steps;
     if (v <= 0) {
@@ -114,8 +140,8 @@ void weigh_class(const Row& row, const Walk& walk, std::int64_t place, Class* c)
         c->wins = mass + extra;
     } else {
         // Members first + t P win while v - t d > 0, that is for t <= (v - 1) / d.
-        const std::int64_t last = c->first + (v - 1) / row.fall * row.period;
-        c->wins = extra + mass - class_sum(row, row.pre, last + row.period);
+        const std::int64_t past = c->first + ((v - 1) / row.fall + 1) * row.period;
+        c->wins = extra + mass - class_sum(row, row.pre, past, c->last);
     }
 }
 
@@ -149,12 +175,18 @@ EndingFigures cap_figures(const Row& row, std::int64_t pile, std::int64_t last) 
     return cap;
 }
 
-// The change from `before` to `after`, figure by figure.
-EndingFigures difference(const EndingFigures& after, const EndingFigures& before) {
-    EndingFigures change{};
-    for (int figure = 0; figure < ending_figures; ++figure)
-        change.value[figure] = after.value[figure] - before.value[figure];
-    return change;
+// Keeps the change from `before` to `after` at spin j, for each exchange whose figures moved.
+void add_change(const EndingFigures& before, const EndingFigures& after, std::int64_t j,
+                RowEndings* endings) {
+    for (const int first : {ending_profit, ending_equal_profit}) {
+        EndingChanges& changes = first == ending_profit ? endings->at_rate : endings->equal;
+        const double profit = after.value[first] - before.value[first];
+        const double wins = after.value[first + 1] - before.value[first + 1];
+        if (profit == 0.0 && wins == 0.0) continue;
+        changes.at.push_back(static_cast<std::int32_t>(j));
+        changes.change.push_back(profit);
+        changes.change.push_back(wins);
+    }
 }
 
 // Where the walk adds its distributions at one odds.
@@ -171,13 +203,13 @@ void add_class(const Row& row, const Walk& walk, std::int64_t place, Class* c, s
     if (tally->weight > 0.0 && j > c->since) {
         const double w = tally->weight * (tally->miss_power[c->since] - tally->miss_power[j]);
         double* profits = tally->out->profits.data() + (first_value(row, *c) - tally->lowest_value);
-        if (class_of(row, walk.pile) == place) *profits += w * pile_extra(row, walk);
+        if (walk.pile_class == place) *profits += w * pile_extra(row, walk);
         if (row.fall == 0) {
             // Every member has the same profit (Z = 5).
-            *profits += w * class_sum(row, row.pre, c->first);
+            *profits += w * class_sum(row, row.pre, c->first, c->last);
         } else {
             std::int64_t v = 0;
-            for (std::int64_t k = c->first; k <= row.hi; k += row.period, v -= row.fall)
+            for (std::int64_t k = c->first; k <= c->last; k += row.period, v -= row.fall)
                 profits[v] += w * share_of(row, k);
         }
     }
@@ -201,73 +233,77 @@ void add_purchases(const Row& row, Walk* walk, std::int64_t j, Tally* tally) {
 void walk_row(const Row& row, std::int64_t last, RowEndings* endings, Tally* tally) {
     Walk walk{};
     walk.pile = row.lo;
-    walk.next_join = spin_below(row, medals_of(row, row.lo, 0), row.one);
+    walk.join = countdown(medals_of(row, row.lo, 0), row.one, row.loss);
     const std::int64_t bonus = 360 * row.one;
     const std::int64_t equal_medals = medals_of(row, row.lo, 0) + bonus;
     walk.equal_units = floor_divide(equal_medals, row.equal_unit);
-    walk.next_equal = spin_below(row, equal_medals, walk.equal_units * row.equal_unit);
+    walk.equal_fall = countdown(equal_medals, walk.equal_units * row.equal_unit, row.loss);
     walk.classes.resize(static_cast<std::size_t>(row.period));
     for (std::int64_t place = 0; place < row.period; ++place) {
         Class& c = walk.classes[static_cast<std::size_t>(place)];
         const std::int64_t medals = medals_of(row, row.lo + place, 0) + bonus;
         c.first = row.lo + place;
+        c.last = c.first > row.hi ? c.first - row.period
+                                  : c.first + (row.hi - c.first) / row.period * row.period;
         c.units = floor_divide(medals, row.unit);
-        c.next = spin_below(row, medals, c.units * row.unit);
+        c.fall = countdown(medals, c.units * row.unit, row.loss);
         weigh_class(row, walk, place, &c);
     }
     EndingFigures now = figures_of(row, walk);
     endings->start.push_back(now);
     std::vector<char> changed(static_cast<std::size_t>(row.period), 0);
     for (;;) {
-        std::int64_t j = std::min(walk.next_join, walk.next_equal);
+        std::int64_t j = std::min(next_spin(walk.join), next_spin(walk.equal_fall));
         for (const Class& c : walk.classes)
-            j = std::min(j, c.next);
+            j = std::min(j, next_spin(c.fall));
         if (j >= last) break;
         std::fill(changed.begin(), changed.end(), 0);
-        while (walk.next_join <= j) {
+        while (next_spin(walk.join) <= j) {
             add_purchases(row, &walk, j, tally);
-            const std::int64_t from = class_of(row, walk.pile);
-            const std::int64_t to = class_of(row, walk.pile + 1);
-            add_class(row, walk, from, &walk.classes[static_cast<std::size_t>(from)], j, tally);
+            const std::int64_t from = walk.pile_class;
+            const std::int64_t to = from + 1 == row.period ? 0 : from + 1;
+            Class& leaving = walk.classes[static_cast<std::size_t>(from)];
+            add_class(row, walk, from, &leaving, j, tally);
             add_class(row, walk, to, &walk.classes[static_cast<std::size_t>(to)], j, tally);
-            walk.classes[static_cast<std::size_t>(from)].first += row.period;
+            leaving.first += row.period;
+            ++leaving.place;
             ++walk.pile;
-            walk.next_join = spin_below(row, medals_of(row, walk.pile, 0), row.one);
+            walk.pile_class = to;
+            lower(&walk.join, row.fifty_step, row.loss);
             changed[static_cast<std::size_t>(from)] = changed[static_cast<std::size_t>(to)] = 1;
         }
         for (std::int64_t place = 0; place < row.period; ++place) {
             Class& c = walk.classes[static_cast<std::size_t>(place)];
-            if (c.next > j) continue;
+            if (next_spin(c.fall) > j) continue;
             add_class(row, walk, place, &c, j, tally);
-            const std::int64_t medals = medals_of(row, row.lo + place, 0) + bonus;
-            c.units = floor_divide(medals - row.loss * j, row.unit);
-            c.next = spin_below(row, medals, c.units * row.unit);
+            while (next_spin(c.fall) <= j) {
+                --c.units;
+                lower(&c.fall, row.unit_step, row.loss);
+            }
             changed[static_cast<std::size_t>(place)] = 1;
         }
-        if (walk.next_equal <= j) {
-            walk.equal_units = floor_divide(equal_medals - row.loss * j, row.equal_unit);
-            walk.next_equal = spin_below(row, equal_medals, walk.equal_units * row.equal_unit);
+        while (next_spin(walk.equal_fall) <= j) {
+            --walk.equal_units;
+            lower(&walk.equal_fall, row.equal_step, row.loss);
         }
         for (std::int64_t place = 0; place < row.period; ++place) {
             if (changed[static_cast<std::size_t>(place)] != 0)
                 weigh_class(row, walk, place, &walk.classes[static_cast<std::size_t>(place)]);
         }
         const EndingFigures next = figures_of(row, walk);
-        endings->at.push_back(static_cast<std::int32_t>(j));
-        endings->change.push_back(difference(next, now));
+        add_change(now, next, j, endings);
         now = next;
     }
     // The trials that win a bonus before the cap are all added; then those that reach it.
     add_purchases(row, &walk, last, tally);
     for (std::int64_t place = 0; place < row.period; ++place)
         add_class(row, walk, place, &walk.classes[static_cast<std::size_t>(place)], last, tally);
-    while (walk.next_join <= last) {
+    while (next_spin(walk.join) <= last) {
         ++walk.pile;
-        walk.next_join = spin_below(row, medals_of(row, walk.pile, 0), row.one);
+        lower(&walk.join, row.fifty_step, row.loss);
     }
     const EndingFigures cap = cap_figures(row, walk.pile, last);
-    endings->at.push_back(static_cast<std::int32_t>(last));
-    endings->change.push_back(difference(cap, now));
+    add_change(now, cap, last, endings);
     if (tally->weight > 0.0) {
         const double w = tally->weight * tally->miss_power[last];
         for (std::int64_t k = walk.pile; k <= std::max(walk.pile, row.hi); ++k) {
@@ -302,6 +338,9 @@ void compute_endings(const ExactRules& rules, const PurchaseShares& shares,
     row.period = unit_medals / std::gcd(std::int64_t{medals_per_purchase}, unit_medals);
     row.period_units = medals_per_purchase * row.period / unit_medals;
     row.fall = 2 * row.period - row.period_units;
+    row.unit_step = Step{row.unit / row.loss, row.unit % row.loss};
+    row.equal_step = Step{row.equal_unit / row.loss, row.equal_unit % row.loss};
+    row.fifty_step = Step{50 * row.one / row.loss, 50 * row.one % row.loss};
 
     // The distributions' bounds: the pile can climb one count for each 50 medals lost, and V
     // lies between -2 (k + 1) and the units of the richest count.
@@ -312,17 +351,22 @@ void compute_endings(const ExactRules& rules, const PurchaseShares& shares,
     distributions->profits.assign(static_cast<std::size_t>(richest / unit_medals - lowest + 2),
                                   0.0);
     Tally tally{miss_power.data(), 0.0, distributions, lowest};
-    // Each class of a row loses a unit every 5 Z / L spins, the pile moves every 50 / L and the
-    // equal exchange's units every 25 / L: room for all of them, and the start and the cap.
+    // Each class of a row loses a unit every 5 Z / L spins and the pile moves every 50 / L, the
+    // equal exchange's units fall every 25 / L: room for all of them and the cap, row by row.
     const std::int64_t lost = (row.loss * last >> rules.loss_shift) + 1;
-    const std::int64_t changes = row.period * (lost / unit_medals + 2) + lost / 25 + lost / 50 + 4;
-    endings->at.reserve(static_cast<std::size_t>(changes * shares.rows));
-    endings->change.reserve(static_cast<std::size_t>(changes * shares.rows));
+    const std::int64_t at_rate = row.period * (lost / unit_medals + 2) + lost / 50 + 2;
+    const std::int64_t equal = lost / 25 + 2;
+    for (EndingChanges* list : {&endings->at_rate, &endings->equal}) {
+        const std::int64_t room = (list == &endings->equal ? equal : at_rate) * shares.rows;
+        list->at.reserve(static_cast<std::size_t>(room));
+        list->change.reserve(static_cast<std::size_t>(2 * room));
+        list->first.reserve(static_cast<std::size_t>(shares.rows) + 1);
+    }
     endings->start.reserve(static_cast<std::size_t>(shares.rows));
-    endings->first.reserve(static_cast<std::size_t>(shares.rows) + 1);
 
     for (std::int32_t b = 0; b < shares.rows; ++b) {
-        endings->first.push_back(static_cast<std::int32_t>(endings->at.size()));
+        for (EndingChanges* list : {&endings->at_rate, &endings->equal})
+            list->first.push_back(static_cast<std::int32_t>(list->at.size()));
         row.b = b;
         row.lo = shares.lo[static_cast<std::size_t>(b)];
         row.hi = shares.hi[static_cast<std::size_t>(b)];
@@ -343,7 +387,8 @@ void compute_endings(const ExactRules& rules, const PurchaseShares& shares,
         tally.weight = row_weight[b];
         walk_row(row, last, endings, &tally);
     }
-    endings->first.push_back(static_cast<std::int32_t>(endings->at.size()));
+    for (EndingChanges* list : {&endings->at_rate, &endings->equal})
+        list->first.push_back(static_cast<std::int32_t>(list->at.size()));
 
     // Only the profits that occur.
     std::vector<double>& profits = distributions->profits;

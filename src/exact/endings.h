@@ -33,13 +33,20 @@ struct EndingFigures {
     double value[ending_figures];  // at each EndingFigure
 };
 
-// Every row's figures over the spins that can end a trial.
+// The changes of one exchange's two figures (profit and wins), row after row.
+struct EndingChanges {
+    std::vector<std::int32_t> first{};  // [b]: row b's changes are first[b] to first[b + 1] - 1
+    std::vector<std::int32_t> at{};     // the j from which each change holds, 1 to J
+    std::vector<double> change{};       // [2 e], [2 e + 1]: the change of the profit, of the wins
+};
+
+// Every row's figures over the spins that can end a trial. The two exchanges change at
+// different spins (the equal one far more rarely), so each keeps its own changes.
 struct RowEndings {
-    std::int32_t last{};                  // J: j of the trials that reach the cap
-    std::vector<EndingFigures> start{};   // [b]: the row's figures at j = 0
-    std::vector<std::int32_t> first{};    // [b]: row b's changes are first[b] to first[b + 1] - 1
-    std::vector<std::int32_t> at{};       // the j from which each change holds, 1 to J
-    std::vector<EndingFigures> change{};  // the change itself
+    std::int32_t last{};                 // J: j of the trials that reach the cap
+    std::vector<EndingFigures> start{};  // [b]: the row's figures at j = 0
+    EndingChanges at_rate{};             // ending_profit and ending_wins
+    EndingChanges equal{};               // ending_equal_profit and ending_equal_wins
 };
 
 // The distributions of the trials' outcome at one odds.

@@ -60,7 +60,8 @@ void exact_outcome(const ExactRules& rules, ExactOutcome* outcome) {
     outcome->spins_played = shares.spins;
     outcome->rows = shares.rows;
     outcome->lost_probability = left_out;
-    outcome->terms = shares.terms + static_cast<std::int64_t>(outcome->endings.at.size());
+    outcome->terms = shares.terms + static_cast<std::int64_t>(outcome->endings.at_rate.at.size() +
+                                                              outcome->endings.equal.at.size());
     // The first bonus from the ending spin on comes after j losing spins with probability
     // q^j p; none comes before the cap with probability q^J.
     const std::int32_t last = outcome->endings.last;
@@ -111,10 +112,11 @@ void means_side_by_side(const ExactOutcome& outcome, std::size_t first,
             row[0][lane] = start[0];
             row[1][lane] = start[1];
         }
-        const auto end = static_cast<std::size_t>(endings.first[b + 1]);
-        for (auto e = static_cast<std::size_t>(endings.first[b]); e < end; ++e) {
-            const double* q = &miss_power[static_cast<std::size_t>(endings.at[e]) * lanes];
-            const double* change = &endings.change[e].value[first];
+        const EndingChanges& list = first == ending_profit ? endings.at_rate : endings.equal;
+        const auto end = static_cast<std::size_t>(list.first[b + 1]);
+        for (auto e = static_cast<std::size_t>(list.first[b]); e < end; ++e) {
+            const double* q = &miss_power[static_cast<std::size_t>(list.at[e]) * lanes];
+            const double* change = &list.change[2 * e];
             for (std::size_t lane = 0; lane < lanes; ++lane) {
                 row[0][lane] += q[lane] * change[0];
                 row[1][lane] += q[lane] * change[1];

@@ -32,9 +32,14 @@ namespace {
 // worse odds, whose upper tail is smaller. 2^-90 is about 8e-28.
 constexpr double last_row_below = 0x1p-90;
 
-// A dead row's tail ends where all its terms still to come add up to less than this, about
-// 8.5e-22 of a share: the ratio of successive terms only falls (see the loop), so with the
-// ratio at rho < 1 the rest is at most term * rho / (1 - rho).
+// A dead row's tail is no longer carried once its terms are below this (2^-70, about 8.5e-22
+// of a share) and shrink by half or more from row to row: the ratio of successive terms,
+// rho(b) = (m - d) / (d + 1) * (b + 1) / (n - b) with d = b - j and m = n - T_j - 1, only falls
+// as b rises, for rho(b + 1) / rho(b) = (m - d - 1) / (m - d) * (d + 1) / (d + 2) *
+// (b + 2) / (b + 1) * (n - b) / (n - b - 1), where (d + 1) / (d + 2) <= (b + 1) / (b + 2) as
+// d <= b, and (m - d - 1) / (m - d) <= (n - b - 1) / (n - b) as m - d <= n - b (T_j >= j - 1).
+// So all the tail would still add is less than twice its next term: with at most some sixty
+// dead rows, under 1e-19 of any share.
 constexpr double tail_below = 0x1p-70;
 
 // The medals, times 2^loss_shift, after `spins` spins with `bonuses` bonuses and `purchases`
@@ -58,10 +63,20 @@ std::int64_t last_alive(const ExactRules& rules, std::int64_t k, std::int64_t b)
 // is at most the largest partial product of the factors in turn, the probability of a row
 // over q^n.
 double free_value(std::int64_t n, std::int32_t b, double r, const double* inverse) {
-    double part[4] = {1.0, 1.0, 1.0, 1.0};
-    for (std::int32_t i = 0; i < b; ++i)
-        part[i % 4] = part[i % 4] * static_cast<double>(n - i) * inverse[i + 1] * r;
-    return part[0] * part[1] * (part[2] * part[3]);
+    double part0 = 1.0, part1 = 1.0, part2 = 1.0, part3 = 1.0;
+    const auto factor = [n, r, inverse](std::int32_t i) {
+        return static_cast<double>(n - i) * inverse[i + 1] * r;
+    };
+    std::int32_t i = 0;
+    for (; i + 4 <= b; i += 4) {
+        part0 *= factor(i);
+        part1 *= factor(i + 1);
+        part2 *= factor(i + 2);
+        part3 *= factor(i + 3);
+    }
+    for (; i < b; ++i)
+        part0 *= factor(i);
+    return part0 * part1 * (part2 * part3);
 }
 
 // The rows to keep after `spins` spins: up to where the best odds `hit` has shrunk past
@@ -76,6 +91,76 @@ std::int32_t rows_to_keep(std::int32_t spins, double hit) {
         term = next_binomial_term(term, spins, b, hit, miss);
     }
     return spins + 1;
+}
+
+// The dead rows' tails being carried down the rows, the latest death first: [r] is dead row
+// j = D - 1 - r, so that d = b - j, and with it 1 / (d + 1), rises with r.
+struct Tails {
+    std::vector<double> term;   // the tail's term at the current row
+    std::vector<double> reach;  // m + j: (m - d) = reach - b
+};
+
+// Adds to `taken`[b] each dead row's share of row b at n (the rows below the dead count get
+// nothing: they are dead themselves), carrying every tail down the rows at once so that the
+// multiplications of different tails proceed side by side: the term at b + 1 is the term at b
+// times (m - d) / (d + 1) times (b + 1) / (n - b), m = n - T_j - 1, d = b - j. A tail stops
+// being carried once it is the earliest still carried, its next term is below tail_below and
+// it shrinks by half or more at each row (the ratio only falls: see compute_purchase_shares),
+// so that all it would still add is less than twice that term.
+void carry_tails(std::int32_t n, std::int32_t rows, const std::vector<std::int64_t>& death,
+                 const std::vector<double>& held, const std::vector<double>& free_at_n,
+                 const std::vector<double>& inverse, const std::vector<double>& row_ratio,
+                 Tails* tails, std::vector<double>* taken, std::int64_t* terms) {
+    const auto dead = static_cast<std::int32_t>(death.size());
+    tails->term.assign(static_cast<std::size_t>(dead), 0.0);
+    tails->reach.assign(static_cast<std::size_t>(dead), 0.0);
+    double* const term = tails->term.data();
+    double* const reach = tails->reach.data();
+    std::int32_t earliest = 0;  // the earliest death still carried
+    for (std::int32_t b = 0; b < rows; ++b) {
+        if (b < dead) {
+            // Death b's paths join row b at n with the share v_b / (C(n, b) r^b).
+            const auto r = static_cast<std::size_t>(dead - 1 - b);
+            const auto j = static_cast<std::size_t>(b);
+            term[r] = held[j] / free_at_n[j];
+            reach[r] = static_cast<double>(n - death[j] - 1 + b);
+        }
+        // Tails r = from to to are carried: the deaths from the latest started to the earliest.
+        const std::int32_t from = std::max(0, dead - 1 - b);
+        const std::int32_t to = dead - 1 - earliest;
+        if (from > to) {
+            (*taken)[static_cast<std::size_t>(b)] = 0.0;
+            continue;
+        }
+        const double row = static_cast<double>(b);
+        const double down = row_ratio[static_cast<std::size_t>(b)];
+        // Tail r is at d = b - (D - 1 - r): 1 / (d + 1) is inverse[b - D + 2 + r].
+        double* const carried = term + from;
+        const double* const reaches = reach + from;
+        const double* const inverses = inverse.data() + (b - dead + 2 + from);
+        const std::int32_t count = to - from + 1;
+        // Four sums side by side, so that the tails' multiplications go on in parallel.
+        double sum0 = 0.0, sum1 = 0.0, sum2 = 0.0, sum3 = 0.0;
+        std::int32_t i = 0;
+        for (; i + 4 <= count; i += 4) {
+            sum0 += carried[i];
+            sum1 += carried[i + 1];
+            sum2 += carried[i + 2];
+            sum3 += carried[i + 3];
+            for (std::int32_t lane = i; lane < i + 4; ++lane)
+                carried[lane] = carried[lane] * ((reaches[lane] - row) * inverses[lane] * down);
+        }
+        for (; i < count; ++i) {
+            sum0 += carried[i];
+            carried[i] = carried[i] * ((reaches[i] - row) * inverses[i] * down);
+        }
+        (*taken)[static_cast<std::size_t>(b)] = b >= dead ? (sum0 + sum1) + (sum2 + sum3) : 0.0;
+        *terms += count;
+        // The earliest tail, once past its peak and small, is done.
+        const double ratio = (reaches[count - 1] - row) * inverses[count - 1] * down;
+        if (earliest < std::min(b + 1, dead) && ratio <= 0.5 && carried[count - 1] < tail_below)
+            ++earliest;
+    }
 }
 
 }  // namespace
@@ -125,6 +210,7 @@ void compute_purchase_shares(const ExactRules& rules, PurchaseShares* shares) {
     for (std::int32_t b = 0; b < out.rows; ++b) {
         free_at_n[static_cast<std::size_t>(b)] = free_value(n, b, r, inverse.data());
         if (b < n) row_ratio[static_cast<std::size_t>(b)] = static_cast<double>(b + 1) / (n - b);
+        // (no row follows the last spin's: its ratio stays 0)
     }
     // Rows i and j = i + d die 1 + 360 d / L spins apart, rounded down or up, whatever the count
     // k: the carrying factor C(T_j - T_i - 1, d) r^d takes one of two values for each d.
@@ -143,45 +229,38 @@ void compute_purchase_shares(const ExactRules& rules, PurchaseShares* shares) {
     std::vector<std::int64_t> death;  // T_j of the rows that die, j = 0, 1, ...
     std::vector<double> held;         // v_j
     std::vector<double> taken(rows);  // the dead rows' share of row b at n
+    Tails tails{};
     std::int64_t terms = 0;
     for (std::int32_t k = 0; k < out.width; ++k) {
         death.clear();
         held.clear();
         for (std::int32_t j = 0; j < out.rows && last_alive(rules, k, j) < n; ++j) {
             const std::int64_t t = last_alive(rules, k, j);
-            double gone[4] = {0.0, 0.0, 0.0, 0.0};  // four sums side by side
-            for (std::int32_t i = 0; i < j; ++i) {
+            // The held values carried to this death, four sums side by side.
+            const auto carried = [&](std::int32_t i) {
                 const auto d = static_cast<std::size_t>(j - i);
                 const std::int64_t m = t - death[static_cast<std::size_t>(i)] - 1;
-                gone[i % 4] +=
-                    held[static_cast<std::size_t>(i)] * carry[2 * d + (m != carry_base[d])];
+                return held[static_cast<std::size_t>(i)] * carry[2 * d + (m != carry_base[d])];
+            };
+            double gone0 = 0.0, gone1 = 0.0, gone2 = 0.0, gone3 = 0.0;
+            std::int32_t i = 0;
+            for (; i + 4 <= j; i += 4) {
+                gone0 += carried(i);
+                gone1 += carried(i + 1);
+                gone2 += carried(i + 2);
+                gone3 += carried(i + 3);
             }
+            for (; i < j; ++i)
+                gone0 += carried(i);
             const double value =
-                free_value(t, j, r, inverse.data()) - ((gone[0] + gone[1]) + (gone[2] + gone[3]));
+                free_value(t, j, r, inverse.data()) - ((gone0 + gone1) + (gone2 + gone3));
             terms += j;
             death.push_back(t);
             held.push_back(value);
         }
         const auto dead = static_cast<std::int32_t>(death.size());
-        std::fill(taken.begin(), taken.end(), 0.0);
-        // Each dead row's paths, carried to row b at n as a share of C(n, b) r^b: the term at
-        // b + 1 is the term at b times (m - d) / (d + 1) times (b + 1) / (n - b).
-        for (std::int32_t j = 0; j < dead; ++j) {
-            const std::int64_t m = n - death[static_cast<std::size_t>(j)] - 1;
-            double term =
-                held[static_cast<std::size_t>(j)] / free_at_n[static_cast<std::size_t>(j)];
-            for (std::int32_t b = j; b < out.rows; ++b) {
-                const std::int64_t d = b - j;
-                if (b >= dead) taken[static_cast<std::size_t>(b)] += term;
-                if (d >= m || b >= n) break;
-                const double ratio = static_cast<double>(m - d) *
-                                     inverse[static_cast<std::size_t>(d + 1)] *
-                                     row_ratio[static_cast<std::size_t>(b)];
-                ++terms;
-                if (ratio < 1.0 && term * ratio < tail_below * (1.0 - ratio)) break;
-                term *= ratio;
-            }
-        }
+        carry_tails(n, out.rows, death, held, free_at_n, inverse, row_ratio, &tails, &taken,
+                    &terms);
         for (std::int32_t b = dead; b < out.rows; ++b) {
             const double share = 1.0 - taken[static_cast<std::size_t>(b)];
             out.below[static_cast<std::size_t>(b) * width + static_cast<std::size_t>(k)] =
