@@ -139,8 +139,11 @@ void weigh_class(const Row& row, const Walk& walk, std::int64_t place, Class* c)
     } else if (row.fall == 0) {
         c->wins = mass + extra;
     } else {
-        // Members first + t P win while v - t d > 0, that is for t <= (v - 1) / d.
-        const std::int64_t past = c->first + ((v - 1) / row.fall + 1) * row.period;
+        // Members first + t P win while v - t d > 0, that is for t <= (v - 1) / d (both far
+        // below 2^31: a 32-bit division, several times quicker than one of 64 bits).
+        const std::int32_t winners =
+            static_cast<std::int32_t>(v - 1) / static_cast<std::int32_t>(row.fall);
+        const std::int64_t past = c->first + (winners + 1) * row.period;
         c->wins = extra + mass - class_sum(row, row.pre, past, c->last);
     }
 }
@@ -158,6 +161,38 @@ EndingFigures figures_of(const Row& row, const Walk& walk) {
                           static_cast<double>(cash_unit * equal) * total, equal > 0 ? total : 0.0}};
 }
 
+// A row's changes spin by spin, [j * ending_figures + figure], added up as the classes move
+// one at a time and kept afterwards where they are not 0; all 0 between rows.
+struct Deltas {
+    std::vector<double> at;
+};
+
+// Adds to spin j's deltas what class `c` adds once reweighed.
+void reweigh(const Row& row, const Walk& walk, std::int64_t place, Class* c, std::int64_t j,
+             Deltas* deltas) {
+    const double value = c->value;
+    const double wins = c->wins;
+    weigh_class(row, walk, place, c);
+    double* at = &deltas->at[static_cast<std::size_t>(j) * ending_figures];
+    at[ending_profit] += static_cast<double>(cash_unit) * (c->value - value);
+    at[ending_wins] += c->wins - wins;
+}
+
+// Keeps the row's changes from `deltas`, emptying them.
+void keep_changes(std::int64_t last, Deltas* deltas, RowEndings* endings) {
+    for (std::int64_t j = 1; j <= last; ++j) {
+        double* at = &deltas->at[static_cast<std::size_t>(j) * ending_figures];
+        for (const int first : {ending_profit, ending_equal_profit}) {
+            if (at[first] == 0.0 && at[first + 1] == 0.0) continue;
+            EndingChanges& changes = first == ending_profit ? endings->at_rate : endings->equal;
+            changes.at.push_back(static_cast<std::int32_t>(j));
+            changes.change.push_back(at[first]);
+            changes.change.push_back(at[first + 1]);
+            at[first] = at[first + 1] = 0.0;
+        }
+    }
+}
+
 // The figures of the row's trials that reach the cap with the pile at `pile`: no bonus, J
 // losing spins.
 EndingFigures cap_figures(const Row& row, std::int64_t pile, std::int64_t last) {
@@ -173,20 +208,6 @@ EndingFigures cap_figures(const Row& row, std::int64_t pile, std::int64_t last) 
         cap.value[ending_equal_wins] += equal > 0 ? w : 0.0;
     }
     return cap;
-}
-
-// Keeps the change from `before` to `after` at spin j, for each exchange whose figures moved.
-void add_change(const EndingFigures& before, const EndingFigures& after, std::int64_t j,
-                RowEndings* endings) {
-    for (const int first : {ending_profit, ending_equal_profit}) {
-        EndingChanges& changes = first == ending_profit ? endings->at_rate : endings->equal;
-        const double profit = after.value[first] - before.value[first];
-        const double wins = after.value[first + 1] - before.value[first + 1];
-        if (profit == 0.0 && wins == 0.0) continue;
-        changes.at.push_back(static_cast<std::int32_t>(j));
-        changes.change.push_back(profit);
-        changes.change.push_back(wins);
-    }
 }
 
 // Where the walk adds its distributions at one odds.
@@ -229,8 +250,11 @@ void add_purchases(const Row& row, Walk* walk, std::int64_t j, Tally* tally) {
     walk->paid_since = j;
 }
 
-// Walks row `row` from j = 0 to the cap, appending its changes to `endings`.
-void walk_row(const Row& row, std::int64_t last, RowEndings* endings, Tally* tally) {
+// Walks row `row` from j = 0 to the cap, appending its changes to `endings`. Between two
+// moves of the pile the classes are independent: each is walked through its own lost units
+// alone, and the pile's moves are taken in turn.
+void walk_row(const Row& row, std::int64_t last, RowEndings* endings, Tally* tally,
+              Deltas* deltas) {
     Walk walk{};
     walk.pile = row.lo;
     walk.join = countdown(medals_of(row, row.lo, 0), row.one, row.loss);
@@ -249,61 +273,85 @@ void walk_row(const Row& row, std::int64_t last, RowEndings* endings, Tally* tal
         c.fall = countdown(medals, c.units * row.unit, row.loss);
         weigh_class(row, walk, place, &c);
     }
-    EndingFigures now = figures_of(row, walk);
-    endings->start.push_back(now);
-    std::vector<char> changed(static_cast<std::size_t>(row.period), 0);
+    endings->start.push_back(figures_of(row, walk));
+    // The equal exchange's figures move with the units of any one count.
+    const double total = below_of(row, row.hi);
+    for (std::int64_t j = next_spin(walk.equal_fall); j < last; j = next_spin(walk.equal_fall)) {
+        const std::int64_t before = walk.equal_units - 2 * (row.lo + 1);
+        while (next_spin(walk.equal_fall) <= j) {
+            --walk.equal_units;
+            lower(&walk.equal_fall, row.equal_step, row.loss);
+        }
+        const std::int64_t after = walk.equal_units - 2 * (row.lo + 1);
+        double* at = &deltas->at[static_cast<std::size_t>(j) * ending_figures];
+        at[ending_equal_profit] += static_cast<double>(cash_unit * (after - before)) * total;
+        at[ending_equal_wins] += (after > 0 ? total : 0.0) - (before > 0 ? total : 0.0);
+    }
     for (;;) {
-        std::int64_t j = std::min(next_spin(walk.join), next_spin(walk.equal_fall));
-        for (const Class& c : walk.classes)
-            j = std::min(j, next_spin(c.fall));
-        if (j >= last) break;
-        std::fill(changed.begin(), changed.end(), 0);
-        while (next_spin(walk.join) <= j) {
-            add_purchases(row, &walk, j, tally);
+        // Each class's lost units before the pile next moves.
+        const std::int64_t join = std::min(next_spin(walk.join), last);
+        for (std::int64_t place = 0; place < row.period; ++place) {
+            Class& c = walk.classes[static_cast<std::size_t>(place)];
+            for (std::int64_t j = next_spin(c.fall); j < join; j = next_spin(c.fall)) {
+                add_class(row, walk, place, &c, j, tally);
+                while (next_spin(c.fall) <= j) {
+                    --c.units;
+                    lower(&c.fall, row.unit_step, row.loss);
+                }
+                reweigh(row, walk, place, &c, j, deltas);
+            }
+        }
+        if (join >= last) break;
+        // The pile moves (and classes may lose a unit at the same spin).
+        std::uint32_t changed = 0;  // bit P: class P changed
+        Class before[32];           // P <= Z <= 10 classes
+        std::copy(walk.classes.begin(), walk.classes.end(), before);
+        while (next_spin(walk.join) <= join) {
+            add_purchases(row, &walk, join, tally);
             const std::int64_t from = walk.pile_class;
             const std::int64_t to = from + 1 == row.period ? 0 : from + 1;
             Class& leaving = walk.classes[static_cast<std::size_t>(from)];
-            add_class(row, walk, from, &leaving, j, tally);
-            add_class(row, walk, to, &walk.classes[static_cast<std::size_t>(to)], j, tally);
+            add_class(row, walk, from, &leaving, join, tally);
+            add_class(row, walk, to, &walk.classes[static_cast<std::size_t>(to)], join, tally);
             leaving.first += row.period;
             ++leaving.place;
             ++walk.pile;
             walk.pile_class = to;
             lower(&walk.join, row.fifty_step, row.loss);
-            changed[static_cast<std::size_t>(from)] = changed[static_cast<std::size_t>(to)] = 1;
+            changed |= 1u << from | 1u << to;
         }
         for (std::int64_t place = 0; place < row.period; ++place) {
             Class& c = walk.classes[static_cast<std::size_t>(place)];
-            if (next_spin(c.fall) > j) continue;
-            add_class(row, walk, place, &c, j, tally);
-            while (next_spin(c.fall) <= j) {
+            if (next_spin(c.fall) > join) continue;
+            add_class(row, walk, place, &c, join, tally);
+            while (next_spin(c.fall) <= join) {
                 --c.units;
                 lower(&c.fall, row.unit_step, row.loss);
             }
-            changed[static_cast<std::size_t>(place)] = 1;
-        }
-        while (next_spin(walk.equal_fall) <= j) {
-            --walk.equal_units;
-            lower(&walk.equal_fall, row.equal_step, row.loss);
+            changed |= 1u << place;
         }
         for (std::int64_t place = 0; place < row.period; ++place) {
-            if (changed[static_cast<std::size_t>(place)] != 0)
-                weigh_class(row, walk, place, &walk.classes[static_cast<std::size_t>(place)]);
+            if ((changed >> place & 1u) == 0) continue;
+            Class& c = walk.classes[static_cast<std::size_t>(place)];
+            c.value = before[place].value;
+            c.wins = before[place].wins;
+            reweigh(row, walk, place, &c, join, deltas);
         }
-        const EndingFigures next = figures_of(row, walk);
-        add_change(now, next, j, endings);
-        now = next;
     }
     // The trials that win a bonus before the cap are all added; then those that reach it.
     add_purchases(row, &walk, last, tally);
     for (std::int64_t place = 0; place < row.period; ++place)
         add_class(row, walk, place, &walk.classes[static_cast<std::size_t>(place)], last, tally);
+    const EndingFigures now = figures_of(row, walk);
     while (next_spin(walk.join) <= last) {
         ++walk.pile;
         lower(&walk.join, row.fifty_step, row.loss);
     }
     const EndingFigures cap = cap_figures(row, walk.pile, last);
-    add_change(now, cap, last, endings);
+    double* at = &deltas->at[static_cast<std::size_t>(last) * ending_figures];
+    for (int figure = 0; figure < ending_figures; ++figure)
+        at[figure] += cap.value[figure] - now.value[figure];
+    keep_changes(last, deltas, endings);
     if (tally->weight > 0.0) {
         const double w = tally->weight * tally->miss_power[last];
         for (std::int64_t k = walk.pile; k <= std::max(walk.pile, row.hi); ++k) {
@@ -351,6 +399,7 @@ void compute_endings(const ExactRules& rules, const PurchaseShares& shares,
     distributions->profits.assign(static_cast<std::size_t>(richest / unit_medals - lowest + 2),
                                   0.0);
     Tally tally{miss_power.data(), 0.0, distributions, lowest};
+    Deltas deltas{std::vector<double>(static_cast<std::size_t>(last + 1) * ending_figures, 0.0)};
     // Each class of a row loses a unit every 5 Z / L spins and the pile moves every 50 / L, the
     // equal exchange's units fall every 25 / L: room for all of them and the cap, row by row.
     const std::int64_t lost = (row.loss * last >> rules.loss_shift) + 1;
@@ -385,7 +434,7 @@ void compute_endings(const ExactRules& rules, const PurchaseShares& shares,
             row.pre_g[at] = place * share + (has_before ? row.pre_g[before] : 0.0);
         }
         tally.weight = row_weight[b];
-        walk_row(row, last, endings, &tally);
+        walk_row(row, last, endings, &tally, &deltas);
     }
     for (EndingChanges* list : {&endings->at_rate, &endings->equal})
         list->first.push_back(static_cast<std::int32_t>(list->at.size()));

@@ -14,13 +14,19 @@ namespace {
 constexpr double row_weight_below = 0x1p-80;
 
 // The binomial probabilities of the rows, 0 to `rows` - 1 bonuses in `spins` spins, at the
-// probability `hit` a spin.
-void row_weights(std::int32_t spins, std::int32_t rows, double hit, double* weights) {
-    const double miss = 1.0 - hit;
-    double term = power(miss, spins);
-    for (std::int32_t b = 0; b < rows; ++b) {
-        weights[b] = term;
-        term = b < spins ? next_binomial_term(term, spins, b, hit, miss) : 0.0;
+// probabilities `hit[lane]` a spin, `lanes` of them side by side into weights[b * lanes + lane]:
+// each lane takes the steps of next_binomial_term, so that the same odds in any lane, or alone,
+// give the same bits.
+void row_weights(std::int32_t spins, std::int32_t rows, const double* hit, std::size_t lanes,
+                 double* weights) {
+    for (std::size_t lane = 0; lane < lanes; ++lane)
+        weights[lane] = power(1.0 - hit[lane], spins);
+    for (std::int32_t b = 1; b < rows; ++b) {
+        const double* before = weights + static_cast<std::size_t>(b - 1) * lanes;
+        double* now = weights + static_cast<std::size_t>(b) * lanes;
+        const std::int32_t ways = b <= spins ? spins - b + 1 : 0;  // n - k, with k = b - 1
+        for (std::size_t lane = 0; lane < lanes; ++lane)
+            now[lane] = before[lane] * ways / b * hit[lane] / (1.0 - hit[lane]);
     }
 }
 
@@ -45,7 +51,7 @@ void exact_outcome(const ExactRules& rules, ExactOutcome* outcome) {
     const double hit = hit_probability(rules.hit_threshold);
     const double miss = 1.0 - hit;
     std::vector<double> weights(static_cast<std::size_t>(shares.rows));
-    row_weights(shares.spins, shares.rows, hit, weights.data());
+    row_weights(shares.spins, shares.rows, &hit, 1, weights.data());
     double left_out = bonuses_beyond(shares.spins, shares.rows, hit);
     for (double& weight : weights) {
         if (weight >= row_weight_below) continue;
@@ -89,18 +95,19 @@ void means_side_by_side(const ExactOutcome& outcome, std::size_t first,
     const auto slots = static_cast<std::size_t>(endings.last) + 1;
     std::vector<double> miss_power(slots * lanes);  // [j * lanes + lane]: q^j
     std::vector<double> weights(rows * lanes);      // [b * lanes + lane]
-    std::vector<double> lane_weights(rows);
+    double hit[lanes];
+    double miss[lanes];
     for (std::size_t lane = 0; lane < lanes; ++lane) {
         // Past the last odds, the lanes repeat it and are not read.
-        const double hit = hit_probability(hit_thresholds[std::min(lane, count - 1)]);
-        const double miss = 1.0 - hit;
+        hit[lane] = hit_probability(hit_thresholds[std::min(lane, count - 1)]);
+        miss[lane] = 1.0 - hit[lane];
         miss_power[lane] = 1.0;
-        for (std::size_t j = 1; j < slots; ++j)
-            miss_power[j * lanes + lane] = miss_power[(j - 1) * lanes + lane] * miss;
-        row_weights(outcome.spins_played, outcome.rows, hit, lane_weights.data());
-        for (std::size_t b = 0; b < rows; ++b)
-            weights[b * lanes + lane] = lane_weights[b];
     }
+    for (std::size_t j = 1; j < slots; ++j) {
+        for (std::size_t lane = 0; lane < lanes; ++lane)
+            miss_power[j * lanes + lane] = miss_power[(j - 1) * lanes + lane] * miss[lane];
+    }
+    row_weights(outcome.spins_played, outcome.rows, hit, lanes, weights.data());
     for (std::size_t lane = 0; lane < lanes; ++lane)
         sums[0][lane] = sums[1][lane] = 0.0;
     for (std::size_t b = 0; b < rows; ++b) {

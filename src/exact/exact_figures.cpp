@@ -45,41 +45,68 @@ void fill_shortfall(const std::vector<double>& purchases, std::vector<Shortfall>
 // rise for the purchases saved (the cash falls by at most a unit of 500 yen for each 1000 saved);
 // a bonus from the ending spin on also ends the trial sooner, before the losses it would still
 // have had. So the profit rises or stays, trial by trial, and so do its mean and P(profit > 0).
-// The curve's odds bracket the smallest T with a mean of 0 or more, and eight odds a pass find
-// it.
+// The curve's odds bracket the smallest T with a mean of 0 or more; between them the mean is
+// nearly straight, so eight odds around where the line through the bracket's ends crosses 0
+// narrow it to one step in a pass or two.
+//
+// `curve` holds the means at `exchange` at the curve's odds (its X rising) where `known`; the
+// others are worked out as the search needs them, eight at a time, from `from` on: at 5 medals
+// the mean is at least that at Z, trial by trial, so its sign changes no sooner.
 std::int32_t break_even_x(const ExactOutcome& outcome, Exchange exchange,
-                          const std::vector<std::int32_t>& curve_xs,
-                          const std::vector<ExactMeans>& curve) {
-    const auto mean_of = [exchange](const ExactMeans& means) {
-        return exchange == Exchange::at_rate ? means.profit_mean : means.equal_profit_mean;
-    };
-    // curve_xs run from 100 to 1000, so their odds from the best to the worst.
-    if (mean_of(curve.front()) < 0.0) return 0;
-    if (mean_of(curve.back()) >= 0.0) return max_x;
-    std::size_t i = 0;
-    while (mean_of(curve[i + 1]) >= 0.0)
-        ++i;
-    std::int32_t high = random_max / curve_xs[i];     // its mean is 0 or more
-    std::int32_t low = random_max / curve_xs[i + 1];  // below 0
-    // Eight odds between them at a time, one pass over the outcome for all eight: the least of
-    // them with a mean of 0 or more is the new high, the one below it the new low.
-    constexpr std::int32_t at_once = 8;
-    while (high - low > 1) {
-        std::int32_t odds[at_once] = {};
-        std::int32_t count = 0;
-        const std::int32_t gap = high - low;
-        for (std::int32_t k = 1; k <= at_once && count < gap - 1; ++k) {
-            const std::int32_t t =
-                low + static_cast<std::int32_t>(static_cast<std::int64_t>(gap) * k / (at_once + 1));
-            if (t > low && t < high && (count == 0 || odds[count - 1] != t)) odds[count++] = t;
+                          const std::vector<std::int32_t>& curve_xs, std::vector<double> curve,
+                          std::vector<char> known, std::size_t from) {
+    constexpr std::size_t at_once = 8;
+    const auto mean_at = [&](std::size_t i) {
+        if (known[i] == 0) {
+            const std::size_t count = std::min(at_once, curve_xs.size() - i);
+            std::int32_t odds[at_once] = {};
+            for (std::size_t k = 0; k < count; ++k)
+                odds[k] = random_max / curve_xs[i + k];
+            ExactMeans means[at_once] = {};
+            exact_means_at(outcome, exchange, odds, count, means);
+            for (std::size_t k = 0; k < count; ++k) {
+                curve[i + k] = exchange == Exchange::at_rate ? means[k].profit_mean
+                                                             : means[k].equal_profit_mean;
+                known[i + k] = 1;
+            }
         }
+        return curve[i];
+    };
+    // The first curve point with a mean below 0, from `from` on (from the start if `from`
+    // itself is below).
+    std::size_t i = mean_at(from) < 0.0 ? 0 : from;
+    while (i < curve_xs.size() && mean_at(i) >= 0.0)
+        ++i;
+    if (i == curve_xs.size()) return max_x;            // 0 or more at the worst odds
+    if (i == 0) return 0;                              // below 0 at the best odds
+    std::int32_t high = random_max / curve_xs[i - 1];  // its mean is 0 or more
+    std::int32_t low = random_max / curve_xs[i];       // below 0
+    double high_mean = mean_at(i - 1);
+    double low_mean = curve[i];
+    while (high - low > 1) {
+        // Eight odds strictly between them, around the crossing of the straight line.
+        const double across = (0.0 - low_mean) / (high_mean - low_mean) * (high - low);
+        const auto guess = low + static_cast<std::int32_t>(across);
+        const std::int32_t count = std::min<std::int32_t>(at_once, high - low - 1);
+        const std::int32_t first = std::max(low + 1, std::min(guess - 3, high - count));
+        std::int32_t odds[at_once] = {};
+        for (std::int32_t k = 0; k < count; ++k)
+            odds[k] = first + k;
         ExactMeans means[at_once] = {};
         exact_means_at(outcome, exchange, odds, static_cast<std::size_t>(count), means);
-        std::int32_t k = 0;
-        while (k < count && mean_of(means[k]) < 0.0)
-            ++k;
-        if (k < count) high = odds[k];
-        if (k > 0) low = odds[k - 1];
+        // The least of them with a mean of 0 or more is the new high, the one before it the
+        // new low.
+        for (std::int32_t k = 0; k < count; ++k) {
+            const double mean =
+                exchange == Exchange::at_rate ? means[k].profit_mean : means[k].equal_profit_mean;
+            if (mean >= 0.0) {
+                high = odds[k];
+                high_mean = mean;
+                break;
+            }
+            low = odds[k];
+            low_mean = mean;
+        }
     }
     return std::min(max_x, random_max / high);  // the largest X with 32767 / X >= high
 }
@@ -235,13 +262,21 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
     exact_means_at(*outcome, Exchange::at_rate, thresholds.data(), thresholds.size(), curve.data());
     for (std::size_t i = 0; i < xs.size(); ++i)
         exact.by_odds.push_back(OddsFigures{xs[i], curve[i].profit_mean, curve[i].win_probability});
-    exact.break_even_x = break_even_x(*outcome, Exchange::at_rate, xs, curve);
+    std::vector<double> curve_means;
+    for (const ExactMeans& point : curve)
+        curve_means.push_back(point.profit_mean);
+    exact.break_even_x = break_even_x(*outcome, Exchange::at_rate, xs, curve_means,
+                                      std::vector<char>(xs.size(), 1), 0);
     if (run_rules.exchange_rate == medals_per_cash_unit) {
         exact.break_even_x_equal = exact.break_even_x;  // the same exchange
     } else {
-        exact_means_at(*outcome, Exchange::equal, thresholds.data(), thresholds.size(),
-                       curve.data());
-        exact.break_even_x_equal = break_even_x(*outcome, Exchange::equal, xs, curve);
+        // From the last curve point at or above 0 at Z: no sooner can the equal mean fall below.
+        std::size_t from = 0;
+        while (from + 1 < xs.size() && curve_means[from + 1] >= 0.0)
+            ++from;
+        exact.break_even_x_equal =
+            break_even_x(*outcome, Exchange::equal, xs, std::vector<double>(xs.size(), 0.0),
+                         std::vector<char>(xs.size(), 0), from);
     }
     fill_budget_levels(exact.shortfall, &exact.budget_levels);
 
