@@ -82,13 +82,34 @@ void fill_profit_histogram(const std::int32_t (&values)[trials_per_run], std::in
 
 /* ---------------------------------- the slump graph ---------------------------------- */
 
+// `values` in ascending order into `sorted`: a radix sort of their offsets from the least, a
+// byte at a time from the lowest, as many bytes as the span needs (two for the slump graph's
+// medals), each pass stable; several times quicker than a comparison sort of 1000 values.
+void sort_values(const std::int32_t (&values)[trials_per_run],
+                 std::int32_t (&sorted)[trials_per_run]) {
+    const std::int32_t low = *std::min_element(std::begin(values), std::end(values));
+    const std::int32_t high = *std::max_element(std::begin(values), std::end(values));
+    const std::uint32_t span = offset_of(high, low);
+    std::int32_t spare[trials_per_run];
+    std::copy(std::begin(values), std::end(values), sorted);
+    for (unsigned shift = 0; shift < 32 && (span >> shift) != 0; shift += 8) {
+        std::int32_t starts[257] = {};  // where each byte's values go, from [byte + 1] counted
+        for (const std::int32_t value : sorted)
+            ++starts[((offset_of(value, low) >> shift) & 0xFFu) + 1];
+        for (int byte = 0; byte < 256; ++byte)
+            starts[byte + 1] += starts[byte];
+        for (const std::int32_t value : sorted)
+            spare[starts[(offset_of(value, low) >> shift) & 0xFFu]++] = value;
+        std::copy(std::begin(spare), std::end(spare), sorted);
+    }
+}
+
 // The mid-quantiles of the trials' medal differences at one slump point, `values`: the values
 // one bonus apart (hundreds of medals) are the distribution's steps, those within a few medals
 // of each other (the rounding of the medals) one step.
 void slump_mids(const std::int32_t (&values)[trials_per_run], std::int32_t point, SlumpMids* out) {
     std::int32_t sorted[trials_per_run];
-    std::copy(std::begin(values), std::end(values), sorted);
-    std::sort(std::begin(sorted), std::end(sorted));
+    sort_values(values, sorted);
     double steps[trials_per_run];
     double counts[trials_per_run];
     steps[0] = sorted[0];
