@@ -63,6 +63,7 @@ struct Row {
     Step unit_step;             // a cash unit's medals in spins of L
     Step equal_step;            // 25 medals in spins of L
     Step fifty_step;            // 50 medals in spins of L
+    std::vector<double> share;  // [k - lo]: P(purchases = k | b)
     std::vector<double> pre;    // [k - lo]: the shares of k's class up to k
     std::vector<double> pre_g;  // [k - lo]: the same times each member's place in its class
 };
@@ -229,9 +230,11 @@ void add_class(const Row& row, const Walk& walk, std::int64_t place, Class* c, s
             // Every member has the same profit (Z = 5).
             *profits += w * class_sum(row, row.pre, c->first, c->last);
         } else {
-            std::int64_t v = 0;
-            for (std::int64_t k = c->first; k <= c->last; k += row.period, v -= row.fall)
-                profits[v] += w * share_of(row, k);
+            const double* share = row.share.data() + (c->first - row.lo);
+            const std::int64_t members =
+                c->first <= c->last ? (c->last - c->first) / row.period + 1 : 0;
+            for (std::int64_t t = 0; t < members; ++t)
+                profits[-t * row.fall] += w * share[t * row.period];
         }
     }
     c->since = j;
@@ -244,7 +247,7 @@ void add_purchases(const Row& row, Walk* walk, std::int64_t j, Tally* tally) {
             tally->weight * (tally->miss_power[walk->paid_since] - tally->miss_power[j]);
         double* purchases = tally->out->purchases.data();
         for (std::int64_t k = walk->pile + 1; k <= row.hi; ++k)
-            purchases[k] += w * share_of(row, k);
+            purchases[k] += w * row.share[static_cast<std::size_t>(k - row.lo)];
         purchases[walk->pile] += w * below_of(row, walk->pile);
     }
     walk->paid_since = j;
@@ -422,11 +425,13 @@ void compute_endings(const ExactRules& rules, const PurchaseShares& shares,
         row.below =
             &shares.below[static_cast<std::size_t>(b) * static_cast<std::size_t>(shares.width)];
         const auto count = static_cast<std::size_t>(row.hi - row.lo + 1);
+        row.share.assign(count, 0.0);
         row.pre.assign(count, 0.0);
         row.pre_g.assign(count, 0.0);
         for (std::int64_t k = row.lo; k <= row.hi; ++k) {
             const auto at = static_cast<std::size_t>(k - row.lo);
             const double share = share_of(row, k);
+            row.share[at] = share;
             const double place = static_cast<double>((k - row.lo) / row.period);
             const bool has_before = k - row.period >= row.lo;
             const auto before = at - static_cast<std::size_t>(has_before ? row.period : 0);

@@ -139,7 +139,8 @@ void carry_tails(std::int32_t n, std::int32_t rows, const std::vector<std::int64
         const double* const reaches = reach + from;
         const double* const inverses = inverse.data() + (b - dead + 2 + from);
         const std::int32_t count = to - from + 1;
-        // Four sums side by side, so that the tails' multiplications go on in parallel.
+        // The sum in four parts side by side, then every tail one row on: two plain loops
+        // that the compiler runs two or four tails at a time.
         double sum0 = 0.0, sum1 = 0.0, sum2 = 0.0, sum3 = 0.0;
         std::int32_t i = 0;
         for (; i + 4 <= count; i += 4) {
@@ -147,13 +148,11 @@ void carry_tails(std::int32_t n, std::int32_t rows, const std::vector<std::int64
             sum1 += carried[i + 1];
             sum2 += carried[i + 2];
             sum3 += carried[i + 3];
-            for (std::int32_t lane = i; lane < i + 4; ++lane)
-                carried[lane] = carried[lane] * ((reaches[lane] - row) * inverses[lane] * down);
         }
-        for (; i < count; ++i) {
+        for (; i < count; ++i)
             sum0 += carried[i];
+        for (i = 0; i < count; ++i)
             carried[i] = carried[i] * ((reaches[i] - row) * inverses[i] * down);
-        }
         (*taken)[static_cast<std::size_t>(b)] = b >= dead ? (sum0 + sum1) + (sum2 + sum3) : 0.0;
         *terms += count;
         // The earliest tail, once past its peak and small, is done.
