@@ -268,7 +268,10 @@ void compute_purchase_shares(const ExactRules& rules, PurchaseShares* shares) {
         for (std::int32_t b = 0; b < std::min(dead, out.rows); ++b)
             out.lo[static_cast<std::size_t>(b)] = k + 1;
     }
-    // Each row's distribution rises to 1 (rounding must not make a share negative).
+    // Each row's distribution rises to 1 (rounding must not make a share negative). A row ends
+    // where its distribution is 1 in a double: the shares past it add up to no more than the
+    // distribution's own rounding (some 1e-15), and being shares of the row, the same at every
+    // odds, they are that small a part of the row's probability at every odds.
     for (std::size_t b = 0; b < rows; ++b) {
         double* row = &out.below[b * width];
         auto k = static_cast<std::size_t>(out.lo[b]);
