@@ -151,7 +151,8 @@ void weigh_class(const Row& row, const Walk& walk, std::int64_t place, Class* c)
 
 // The row's figures at the walk's spin, from its classes and the equal exchange's units.
 EndingFigures figures_of(const Row& row, const Walk& walk) {
-    double value = 0.0, wins = 0.0;
+    double value = 0.0;
+    double wins = 0.0;
     for (const Class& c : walk.classes) {
         value += c.value;
         wins += c.wins;
@@ -253,22 +254,18 @@ void add_purchases(const Row& row, Walk* walk, std::int64_t j, Tally* tally) {
     walk->paid_since = j;
 }
 
-// Walks row `row` from j = 0 to the cap, appending its changes to `endings`. Between two
-// moves of the pile the classes are independent: each is walked through its own lost units
-// alone, and the pile's moves are taken in turn.
-void walk_row(const Row& row, std::int64_t last, RowEndings* endings, Tally* tally,
-              Deltas* deltas) {
+// The walk of a row at j = 0: the pile at the fewest purchases, each class at its lowest count.
+Walk start_walk(const Row& row) {
     Walk walk{};
     walk.pile = row.lo;
     walk.join = countdown(medals_of(row, row.lo, 0), row.one, row.loss);
-    const std::int64_t bonus = 360 * row.one;
-    const std::int64_t equal_medals = medals_of(row, row.lo, 0) + bonus;
+    const std::int64_t equal_medals = medals_of(row, row.lo, 0) + bonus_medals * row.one;
     walk.equal_units = floor_divide(equal_medals, row.equal_unit);
     walk.equal_fall = countdown(equal_medals, walk.equal_units * row.equal_unit, row.loss);
     walk.classes.resize(static_cast<std::size_t>(row.period));
     for (std::int64_t place = 0; place < row.period; ++place) {
         Class& c = walk.classes[static_cast<std::size_t>(place)];
-        const std::int64_t medals = medals_of(row, row.lo + place, 0) + bonus;
+        const std::int64_t medals = medals_of(row, row.lo + place, 0) + bonus_medals * row.one;
         c.first = row.lo + place;
         c.last = c.first > row.hi ? c.first - row.period
                                   : c.first + (row.hi - c.first) / row.period * row.period;
@@ -276,20 +273,89 @@ void walk_row(const Row& row, std::int64_t last, RowEndings* endings, Tally* tal
         c.fall = countdown(medals, c.units * row.unit, row.loss);
         weigh_class(row, walk, place, &c);
     }
-    endings->start.push_back(figures_of(row, walk));
-    // The equal exchange's figures move with the units of any one count.
+    return walk;
+}
+
+// Drops class `c`'s units to those it holds after j losing spins.
+void fall_to(const Row& row, std::int64_t j, Class* c) {
+    while (next_spin(c->fall) <= j) {
+        --c->units;
+        lower(&c->fall, row.unit_step, row.loss);
+    }
+}
+
+// The equal exchange's changes: its figures move with the units of any one count, the pile
+// and the classes aside.
+void walk_equal(const Row& row, std::int64_t last, Walk* walk, Deltas* deltas) {
     const double total = below_of(row, row.hi);
-    for (std::int64_t j = next_spin(walk.equal_fall); j < last; j = next_spin(walk.equal_fall)) {
-        const std::int64_t before = walk.equal_units - 2 * (row.lo + 1);
-        while (next_spin(walk.equal_fall) <= j) {
-            --walk.equal_units;
-            lower(&walk.equal_fall, row.equal_step, row.loss);
+    for (std::int64_t j = next_spin(walk->equal_fall); j < last; j = next_spin(walk->equal_fall)) {
+        const std::int64_t before = walk->equal_units - 2 * (row.lo + 1);
+        while (next_spin(walk->equal_fall) <= j) {
+            --walk->equal_units;
+            lower(&walk->equal_fall, row.equal_step, row.loss);
         }
-        const std::int64_t after = walk.equal_units - 2 * (row.lo + 1);
+        const std::int64_t after = walk->equal_units - 2 * (row.lo + 1);
         double* at = &deltas->at[static_cast<std::size_t>(j) * ending_figures];
         at[ending_equal_profit] += static_cast<double>(cash_unit * (after - before)) * total;
         at[ending_equal_wins] += (after > 0 ? total : 0.0) - (before > 0 ? total : 0.0);
     }
+}
+
+// Moves the pile at spin `join`, with the classes that lose a unit at that same spin.
+void move_pile(const Row& row, std::int64_t join, Walk* walk, Tally* tally, Deltas* deltas) {
+    std::uint32_t changed = 0;  // bit P: class P changed
+    Class before[32];           // P <= Z <= 10 classes
+    std::copy(walk->classes.begin(), walk->classes.end(), before);
+    while (next_spin(walk->join) <= join) {
+        add_purchases(row, walk, join, tally);
+        const std::int64_t from = walk->pile_class;
+        const std::int64_t to = from + 1 == row.period ? 0 : from + 1;
+        Class& leaving = walk->classes[static_cast<std::size_t>(from)];
+        add_class(row, *walk, from, &leaving, join, tally);
+        add_class(row, *walk, to, &walk->classes[static_cast<std::size_t>(to)], join, tally);
+        leaving.first += row.period;
+        ++leaving.place;
+        ++walk->pile;
+        walk->pile_class = to;
+        lower(&walk->join, row.fifty_step, row.loss);
+        changed |= 1u << from | 1u << to;
+    }
+    for (std::int64_t place = 0; place < row.period; ++place) {
+        Class& c = walk->classes[static_cast<std::size_t>(place)];
+        if (next_spin(c.fall) > join) continue;
+        add_class(row, *walk, place, &c, join, tally);
+        fall_to(row, join, &c);
+        changed |= 1u << place;
+    }
+    for (std::int64_t place = 0; place < row.period; ++place) {
+        if ((changed >> place & 1u) == 0) continue;
+        Class& c = walk->classes[static_cast<std::size_t>(place)];
+        c.value = before[place].value;
+        c.wins = before[place].wins;
+        reweigh(row, *walk, place, &c, join, deltas);
+    }
+}
+
+// Adds the trials that reach the cap, with the pile where J losing spins leave it.
+void add_cap(const Row& row, std::int64_t last, const Walk& walk, Tally* tally) {
+    if (tally->weight <= 0.0) return;
+    const double w = tally->weight * tally->miss_power[last];
+    for (std::int64_t k = walk.pile; k <= std::max(walk.pile, row.hi); ++k) {
+        const double share = k == walk.pile ? below_of(row, k) : share_of(row, k);
+        const std::int64_t v = floor_divide(medals_of(row, k, last), row.unit) - 2 * (k + 1);
+        tally->out->profits[static_cast<std::size_t>(v - tally->lowest_value)] += w * share;
+        tally->out->purchases[static_cast<std::size_t>(k)] += w * share;
+    }
+}
+
+// Walks row `row` from j = 0 to the cap, appending its changes to `endings`. Between two
+// moves of the pile the classes are independent: each is walked through its own lost units
+// alone, and the pile's moves are taken in turn.
+void walk_row(const Row& row, std::int64_t last, RowEndings* endings, Tally* tally,
+              Deltas* deltas) {
+    Walk walk = start_walk(row);
+    endings->start.push_back(figures_of(row, walk));
+    walk_equal(row, last, &walk, deltas);
     for (;;) {
         // Each class's lost units before the pile next moves.
         const std::int64_t join = std::min(next_spin(walk.join), last);
@@ -297,49 +363,12 @@ void walk_row(const Row& row, std::int64_t last, RowEndings* endings, Tally* tal
             Class& c = walk.classes[static_cast<std::size_t>(place)];
             for (std::int64_t j = next_spin(c.fall); j < join; j = next_spin(c.fall)) {
                 add_class(row, walk, place, &c, j, tally);
-                while (next_spin(c.fall) <= j) {
-                    --c.units;
-                    lower(&c.fall, row.unit_step, row.loss);
-                }
+                fall_to(row, j, &c);
                 reweigh(row, walk, place, &c, j, deltas);
             }
         }
         if (join >= last) break;
-        // The pile moves (and classes may lose a unit at the same spin).
-        std::uint32_t changed = 0;  // bit P: class P changed
-        Class before[32];           // P <= Z <= 10 classes
-        std::copy(walk.classes.begin(), walk.classes.end(), before);
-        while (next_spin(walk.join) <= join) {
-            add_purchases(row, &walk, join, tally);
-            const std::int64_t from = walk.pile_class;
-            const std::int64_t to = from + 1 == row.period ? 0 : from + 1;
-            Class& leaving = walk.classes[static_cast<std::size_t>(from)];
-            add_class(row, walk, from, &leaving, join, tally);
-            add_class(row, walk, to, &walk.classes[static_cast<std::size_t>(to)], join, tally);
-            leaving.first += row.period;
-            ++leaving.place;
-            ++walk.pile;
-            walk.pile_class = to;
-            lower(&walk.join, row.fifty_step, row.loss);
-            changed |= 1u << from | 1u << to;
-        }
-        for (std::int64_t place = 0; place < row.period; ++place) {
-            Class& c = walk.classes[static_cast<std::size_t>(place)];
-            if (next_spin(c.fall) > join) continue;
-            add_class(row, walk, place, &c, join, tally);
-            while (next_spin(c.fall) <= join) {
-                --c.units;
-                lower(&c.fall, row.unit_step, row.loss);
-            }
-            changed |= 1u << place;
-        }
-        for (std::int64_t place = 0; place < row.period; ++place) {
-            if ((changed >> place & 1u) == 0) continue;
-            Class& c = walk.classes[static_cast<std::size_t>(place)];
-            c.value = before[place].value;
-            c.wins = before[place].wins;
-            reweigh(row, walk, place, &c, join, deltas);
-        }
+        move_pile(row, join, &walk, tally, deltas);
     }
     // The trials that win a bonus before the cap are all added; then those that reach it.
     add_purchases(row, &walk, last, tally);
@@ -355,15 +384,7 @@ void walk_row(const Row& row, std::int64_t last, RowEndings* endings, Tally* tal
     for (int figure = 0; figure < ending_figures; ++figure)
         at[figure] += cap.value[figure] - now.value[figure];
     keep_changes(last, deltas, endings);
-    if (tally->weight > 0.0) {
-        const double w = tally->weight * tally->miss_power[last];
-        for (std::int64_t k = walk.pile; k <= std::max(walk.pile, row.hi); ++k) {
-            const double share = k == walk.pile ? below_of(row, k) : share_of(row, k);
-            const std::int64_t v = floor_divide(medals_of(row, k, last), row.unit) - 2 * (k + 1);
-            tally->out->profits[static_cast<std::size_t>(v - tally->lowest_value)] += w * share;
-            tally->out->purchases[static_cast<std::size_t>(k)] += w * share;
-        }
-    }
+    add_cap(row, last, walk, tally);
 }
 
 }  // namespace
@@ -432,7 +453,8 @@ void compute_endings(const ExactRules& rules, const PurchaseShares& shares,
             const auto at = static_cast<std::size_t>(k - row.lo);
             const double share = share_of(row, k);
             row.share[at] = share;
-            const double place = static_cast<double>((k - row.lo) / row.period);
+            const std::int64_t member = (k - row.lo) / row.period;  // its place in its class
+            const auto place = static_cast<double>(member);
             const bool has_before = k - row.period >= row.lo;
             const auto before = at - static_cast<std::size_t>(has_before ? row.period : 0);
             row.pre[at] = share + (has_before ? row.pre[before] : 0.0);

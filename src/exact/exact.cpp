@@ -20,7 +20,7 @@ constexpr double row_weight_below = 0x1p-80;
 void row_weights(std::int32_t spins, std::int32_t rows, const double* hit, std::size_t lanes,
                  double* weights) {
     for (std::size_t lane = 0; lane < lanes; ++lane)
-        weights[lane] = power(1.0 - hit[lane], spins);
+        weights[lane] = integer_power(1.0 - hit[lane], spins);
     for (std::int32_t b = 1; b < rows; ++b) {
         const double* before = weights + static_cast<std::size_t>(b - 1) * lanes;
         double* now = weights + static_cast<std::size_t>(b) * lanes;

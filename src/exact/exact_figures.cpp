@@ -36,6 +36,38 @@ void fill_shortfall(const std::vector<double>& purchases, std::vector<Shortfall>
     }
 }
 
+// The least odds T with a mean at `exchange` of 0 or more, between `high` (whose mean,
+// `high_mean`, is 0 or more) and `low` (`low_mean`, below 0): eight odds strictly between them a
+// pass, around where the straight line through the two crosses 0; the least of them with a mean
+// of 0 or more is the new high, the one before it the new low.
+std::int32_t narrow_break_even(const ExactOutcome& outcome, Exchange exchange, std::int32_t high,
+                               std::int32_t low, double high_mean, double low_mean) {
+    constexpr std::int32_t at_once = 8;
+    while (high - low > 1) {
+        const double across = (0.0 - low_mean) / (high_mean - low_mean) * (high - low);
+        const auto guess = low + static_cast<std::int32_t>(across);
+        const std::int32_t count = std::min<std::int32_t>(at_once, high - low - 1);
+        const std::int32_t first = std::max(low + 1, std::min(guess - 3, high - count));
+        std::int32_t odds[at_once] = {};
+        for (std::int32_t k = 0; k < count; ++k)
+            odds[k] = first + k;
+        ExactMeans means[at_once] = {};
+        exact_means_at(outcome, exchange, odds, static_cast<std::size_t>(count), means);
+        for (std::int32_t k = 0; k < count; ++k) {
+            const double mean =
+                exchange == Exchange::at_rate ? means[k].profit_mean : means[k].equal_profit_mean;
+            if (mean >= 0.0) {
+                high = odds[k];
+                high_mean = mean;
+                break;
+            }
+            low = odds[k];
+            low_mean = mean;
+        }
+    }
+    return high;
+}
+
 // The largest X from 100 to 1000 whose mean profit at `exchange` is 0 or more; 0 when there is
 // none. The search relies on the mean rising with the odds T = 32767 / X, which holds for every
 // trial, not just on average: let a draw below p' win where a draw below p < p' did, so that a
@@ -77,37 +109,11 @@ std::int32_t break_even_x(const ExactOutcome& outcome, Exchange exchange,
     std::size_t i = mean_at(from) < 0.0 ? 0 : from;
     while (i < curve_xs.size() && mean_at(i) >= 0.0)
         ++i;
-    if (i == curve_xs.size()) return max_x;            // 0 or more at the worst odds
-    if (i == 0) return 0;                              // below 0 at the best odds
-    std::int32_t high = random_max / curve_xs[i - 1];  // its mean is 0 or more
-    std::int32_t low = random_max / curve_xs[i];       // below 0
-    double high_mean = mean_at(i - 1);
-    double low_mean = curve[i];
-    while (high - low > 1) {
-        // Eight odds strictly between them, around the crossing of the straight line.
-        const double across = (0.0 - low_mean) / (high_mean - low_mean) * (high - low);
-        const auto guess = low + static_cast<std::int32_t>(across);
-        const std::int32_t count = std::min<std::int32_t>(at_once, high - low - 1);
-        const std::int32_t first = std::max(low + 1, std::min(guess - 3, high - count));
-        std::int32_t odds[at_once] = {};
-        for (std::int32_t k = 0; k < count; ++k)
-            odds[k] = first + k;
-        ExactMeans means[at_once] = {};
-        exact_means_at(outcome, exchange, odds, static_cast<std::size_t>(count), means);
-        // The least of them with a mean of 0 or more is the new high, the one before it the
-        // new low.
-        for (std::int32_t k = 0; k < count; ++k) {
-            const double mean =
-                exchange == Exchange::at_rate ? means[k].profit_mean : means[k].equal_profit_mean;
-            if (mean >= 0.0) {
-                high = odds[k];
-                high_mean = mean;
-                break;
-            }
-            low = odds[k];
-            low_mean = mean;
-        }
-    }
+    if (i == curve_xs.size()) return max_x;  // 0 or more at the worst odds
+    if (i == 0) return 0;                    // below 0 at the best odds
+    const double high_mean = mean_at(i - 1);
+    const std::int32_t high = narrow_break_even(outcome, exchange, random_max / curve_xs[i - 1],
+                                                random_max / curve_xs[i], high_mean, curve[i]);
     return std::min(max_x, random_max / high);  // the largest X with 32767 / X >= high
 }
 
@@ -117,9 +123,10 @@ std::int32_t break_even_x(const ExactOutcome& outcome, Exchange exchange,
 void fill_bonuses(const TrialRules& rules, std::vector<double>* bonuses) {
     const double hit = hit_probability(rules.hit_threshold);
     const double miss = 1.0 - hit;
-    const double no_ending_bonus = power(miss, spins_that_can_end);
-    double binomial = power(miss, spins_before_end);  // P(k bonuses in 6999 spins), from k = 0
-    double previous = 0.0;                            // the same for k - 1
+    const double no_ending_bonus = integer_power(miss, spins_that_can_end);
+    double binomial =
+        integer_power(miss, spins_before_end);  // P(k bonuses in 6999 spins), from k = 0
+    double previous = 0.0;                      // the same for k - 1
     bonuses->assign(static_cast<std::size_t>(spins_before_end) + 2, 0.0);
     for (std::int32_t k = 0; k <= spins_before_end + 1; ++k) {
         (*bonuses)[static_cast<std::size_t>(k)] =
@@ -190,7 +197,7 @@ void slump_figures(const ExactRules& rules, std::int32_t spins, std::int32_t poi
     const double loss_medals = static_cast<double>(loss) / static_cast<double>(one);
     std::vector<double> values;
     std::vector<double> masses;
-    double term = power(miss, spins);  // P(b bonuses), from b = 0
+    double term = integer_power(miss, spins);  // P(b bonuses), from b = 0
     double below = 0.0;
     std::int32_t* const quantiles[] = {out->slump_p05, out->slump_p50, out->slump_p95};
     const double levels[] = {0.05, 0.5, 0.95};
@@ -263,6 +270,7 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
     for (std::size_t i = 0; i < xs.size(); ++i)
         exact.by_odds.push_back(OddsFigures{xs[i], curve[i].profit_mean, curve[i].win_probability});
     std::vector<double> curve_means;
+    curve_means.reserve(curve.size());
     for (const ExactMeans& point : curve)
         curve_means.push_back(point.profit_mean);
     exact.break_even_x = break_even_x(*outcome, Exchange::at_rate, xs, curve_means,

@@ -63,7 +63,10 @@ std::int64_t last_alive(const ExactRules& rules, std::int64_t k, std::int64_t b)
 // is at most the largest partial product of the factors in turn, the probability of a row
 // over q^n.
 double free_value(std::int64_t n, std::int32_t b, double r, const double* inverse) {
-    double part0 = 1.0, part1 = 1.0, part2 = 1.0, part3 = 1.0;
+    double part0 = 1.0;
+    double part1 = 1.0;
+    double part2 = 1.0;
+    double part3 = 1.0;
     const auto factor = [n, r, inverse](std::int32_t i) {
         return static_cast<double>(n - i) * inverse[i + 1] * r;
     };
@@ -79,12 +82,40 @@ double free_value(std::int64_t n, std::int32_t b, double r, const double* invers
     return part0 * part1 * (part2 * part3);
 }
 
+// What the rows dead before the last of `death` carry to it: the sum over i of
+// v_i C(T_j - T_i - 1, j - i) r^(j - i), from the two values of the factor for each j - i.
+double carried_to(const std::vector<std::int64_t>& death, const std::vector<double>& held,
+                  const std::vector<std::int64_t>& carry_base, const std::vector<double>& carry) {
+    const auto j = static_cast<std::int32_t>(death.size()) - 1;
+    const std::int64_t t = death.back();
+    const auto carried = [&](std::int32_t i) {
+        const auto d = static_cast<std::size_t>(j - i);
+        const std::int64_t m = t - death[static_cast<std::size_t>(i)] - 1;
+        return held[static_cast<std::size_t>(i)] * carry[2 * d + (m != carry_base[d] ? 1 : 0)];
+    };
+    // Four sums side by side.
+    double gone0 = 0.0;
+    double gone1 = 0.0;
+    double gone2 = 0.0;
+    double gone3 = 0.0;
+    std::int32_t i = 0;
+    for (; i + 4 <= j; i += 4) {
+        gone0 += carried(i);
+        gone1 += carried(i + 1);
+        gone2 += carried(i + 2);
+        gone3 += carried(i + 3);
+    }
+    for (; i < j; ++i)
+        gone0 += carried(i);
+    return (gone0 + gone1) + (gone2 + gone3);
+}
+
 // The rows to keep after `spins` spins: up to where the best odds `hit` has shrunk past
 // last_row_below.
 std::int32_t rows_to_keep(std::int32_t spins, double hit) {
     const double miss = 1.0 - hit;
     if (miss <= 0.0) return spins + 1;
-    double term = power(miss, spins);  // P(0 bonuses)
+    double term = integer_power(miss, spins);  // P(0 bonuses)
     for (std::int32_t b = 0; b < spins; ++b) {
         const double ratio = static_cast<double>(spins - b) / (b + 1) * hit / miss;
         if (term < last_row_below && ratio <= 0.5) return b + 1;
@@ -132,7 +163,7 @@ void carry_tails(std::int32_t n, std::int32_t rows, const std::vector<std::int64
             (*taken)[static_cast<std::size_t>(b)] = 0.0;
             continue;
         }
-        const double row = static_cast<double>(b);
+        const auto row = static_cast<double>(b);
         const double down = row_ratio[static_cast<std::size_t>(b)];
         // Tail r is at d = b - (D - 1 - r): 1 / (d + 1) is inverse[b - D + 2 + r].
         double* const carried = term + from;
@@ -141,7 +172,10 @@ void carry_tails(std::int32_t n, std::int32_t rows, const std::vector<std::int64
         const std::int32_t count = to - from + 1;
         // The sum in four parts side by side, then every tail one row on: two plain loops
         // that the compiler runs two or four tails at a time.
-        double sum0 = 0.0, sum1 = 0.0, sum2 = 0.0, sum3 = 0.0;
+        double sum0 = 0.0;
+        double sum1 = 0.0;
+        double sum2 = 0.0;
+        double sum3 = 0.0;
         std::int32_t i = 0;
         for (; i + 4 <= count; i += 4) {
             sum0 += carried[i];
@@ -167,7 +201,7 @@ void carry_tails(std::int32_t n, std::int32_t rows, const std::vector<std::int64
 double bonuses_beyond(std::int32_t spins, std::int32_t rows, double hit) {
     const double miss = 1.0 - hit;
     if (rows > spins || miss <= 0.0) return 0.0;
-    double term = power(miss, spins);
+    double term = integer_power(miss, spins);
     for (std::int32_t b = 0; b < rows; ++b)
         term = next_binomial_term(term, spins, b, hit, miss);
     // Past the rows kept the terms only shrink, by half or more at the best odds: add them up
@@ -235,27 +269,10 @@ void compute_purchase_shares(const ExactRules& rules, PurchaseShares* shares) {
         held.clear();
         for (std::int32_t j = 0; j < out.rows && last_alive(rules, k, j) < n; ++j) {
             const std::int64_t t = last_alive(rules, k, j);
-            // The held values carried to this death, four sums side by side.
-            const auto carried = [&](std::int32_t i) {
-                const auto d = static_cast<std::size_t>(j - i);
-                const std::int64_t m = t - death[static_cast<std::size_t>(i)] - 1;
-                return held[static_cast<std::size_t>(i)] * carry[2 * d + (m != carry_base[d])];
-            };
-            double gone0 = 0.0, gone1 = 0.0, gone2 = 0.0, gone3 = 0.0;
-            std::int32_t i = 0;
-            for (; i + 4 <= j; i += 4) {
-                gone0 += carried(i);
-                gone1 += carried(i + 1);
-                gone2 += carried(i + 2);
-                gone3 += carried(i + 3);
-            }
-            for (; i < j; ++i)
-                gone0 += carried(i);
-            const double value =
-                free_value(t, j, r, inverse.data()) - ((gone0 + gone1) + (gone2 + gone3));
-            terms += j;
             death.push_back(t);
-            held.push_back(value);
+            held.push_back(free_value(t, j, r, inverse.data()) -
+                           carried_to(death, held, carry_base, carry));
+            terms += j;
         }
         const auto dead = static_cast<std::int32_t>(death.size());
         carry_tails(n, out.rows, death, held, free_at_n, inverse, row_ratio, &tails, &taken,

@@ -63,7 +63,7 @@ inline double next_binomial_term(double term, std::int32_t n, std::int32_t k, do
 }
 
 // `base` to the power `exponent`, by squaring: the same steps, and so the same bits, anywhere.
-inline double power(double base, std::int32_t exponent) {
+inline double integer_power(double base, std::int32_t exponent) {
     double result = 1.0;
     for (; exponent > 0; exponent /= 2) {
         if (exponent % 2 != 0) result *= base;
