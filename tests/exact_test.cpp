@@ -385,3 +385,63 @@ TEST(ExactFigures, MatchAPlainDynamicProgrammeOfFullTrials) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Plans, OtherHallsAreThePlayersFiguresAtTheirExchangeRate) {
+    const auto player = std::make_unique<ExactFigures>();
+    const auto hall = std::make_unique<ExactFigures>();
+    for (const Settings& s : {Settings{240, 260.0f, 7}, Settings{500, 180.0f, 5}}) {
+        compute_exact_figures(trial_rules(s), s.X, player.get());
+        ASSERT_EQ(player->by_exchange.size(), 6u);
+        for (const ExchangeFigures& row : player->by_exchange) {
+            compute_exact_figures(trial_rules(Settings{s.X, s.Y, row.z}), s.X, hall.get());
+            EXPECT_EQ(row.profit_mean, hall->profit_mean) << row.z;
+            EXPECT_EQ(row.win_probability, hall->win_probability) << row.z;
+            EXPECT_EQ(row.break_even_x, hall->break_even_x) << row.z;
+        }
+    }
+}
+
+TEST(Plans, VisitsAreSumsOfIndependentDays) {
+    for (const Settings& s : {Settings{240, 260.0f, 7}, Settings{100, 720.0f, 10}}) {
+        const auto e = std::make_unique<ExactFigures>();
+        compute_exact_figures(trial_rules(s), s.X, e.get());
+        const std::vector<double>& day = e->profits;
+        // Two days: every pair of profits, summed directly.
+        std::vector<double> pairs(2 * day.size() - 1, 0.0);
+        for (std::size_t i = 0; i < day.size(); ++i) {
+            for (std::size_t j = 0; j < day.size(); ++j)
+                pairs[i + j] += day[i] * day[j];
+        }
+        const std::vector<double> two = sum_of_days(day, 2);
+        ASSERT_EQ(two.size(), pairs.size());
+        for (std::size_t i = 0; i < pairs.size(); ++i)
+            EXPECT_NEAR(two[i], pairs[i], 1e-15) << i;
+        // k days: the mean and the variance are k times the day's, the mass the day's to the k.
+        const auto moments = [](const std::vector<double>& p, double first) {
+            double mass = 0, mean = 0, square = 0;
+            for (std::size_t i = 0; i < p.size(); ++i) {
+                const double yen = first + 500.0 * static_cast<double>(i);
+                mass += p[i];
+                mean += p[i] * yen;
+                square += p[i] * yen * yen;
+            }
+            return std::vector<double>{mass, mean / mass,
+                                       square / mass - mean * mean / mass / mass};
+        };
+        const double first = static_cast<double>(e->profit_first);
+        const std::vector<double> one = moments(day, first);
+        for (const VisitFigures& v : e->visits) {
+            const std::vector<double> k = moments(sum_of_days(day, v.days), first * v.days);
+            EXPECT_NEAR(k[0], std::pow(one[0], v.days), 1e-13) << v.days;
+            EXPECT_NEAR(k[1], one[1] * v.days, 1e-6 * v.days) << v.days;
+            EXPECT_NEAR(k[2], one[2] * v.days, 1e-9 * one[2] * v.days) << v.days;
+            EXPECT_NEAR(v.total_mean, e->profit_mean * v.days, 1e-6 * v.days);
+            EXPECT_TRUE(v.p05 <= v.p50 && v.p50 <= v.p95) << v.days;
+        }
+        EXPECT_NEAR(e->visits[0].win_probability, e->win_probability, 1e-12);
+    }
+}
+
+}  // namespace

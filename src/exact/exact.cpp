@@ -45,17 +45,22 @@ ExactRules exact_rules(const TrialRules& rules) {
 }
 
 void exact_outcome(const ExactRules& rules, ExactOutcome* outcome) {
-    *outcome = ExactOutcome{};
     PurchaseShares shares{};
     compute_purchase_shares(rules, &shares);
+    exact_outcome_from(rules, shares, Distributions::kept, outcome);
+}
+
+void exact_outcome_from(const ExactRules& rules, const PurchaseShares& shares,
+                        Distributions distributions_wanted, ExactOutcome* outcome) {
+    *outcome = ExactOutcome{};
     const double hit = hit_probability(rules.hit_threshold);
     const double miss = 1.0 - hit;
     std::vector<double> weights(static_cast<std::size_t>(shares.rows));
     row_weights(shares.spins, shares.rows, &hit, 1, weights.data());
     double left_out = bonuses_beyond(shares.spins, shares.rows, hit);
     for (double& weight : weights) {
-        if (weight >= row_weight_below) continue;
-        left_out += weight;
+        if (weight >= row_weight_below && distributions_wanted == Distributions::kept) continue;
+        if (distributions_wanted == Distributions::kept) left_out += weight;
         weight = 0.0;
     }
     EndingDistributions distributions{};

@@ -34,6 +34,7 @@
 
 #include "exact/endings.h"
 #include "exact/exact_rules.h"
+#include "exact/purchase_shares.h"
 
 // The distribution of one trial.
 struct ExactOutcome {
@@ -52,6 +53,15 @@ struct ExactOutcome {
 // Computes the distribution of one trial under `rules`, its distributions at rules'
 // own odds.
 void exact_outcome(const ExactRules& rules, ExactOutcome* outcome);
+
+// Whether an outcome keeps its distributions of the purchases and the profit, or only what
+// its means need.
+enum class Distributions { kept, left_out };
+
+// The same from `shares`, the purchases given the bonuses, which do not depend on the odds
+// or the exchange rate: one computation of them serves every exchange rate.
+void exact_outcome_from(const ExactRules& rules, const PurchaseShares& shares,
+                        Distributions distributions, ExactOutcome* outcome);
 
 // The means of one trial at odds T = `hit_threshold` (any T from 0 to 32766).
 struct ExactMeans {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "exact/exact.h"
+#include "exact/purchase_shares.h"
 #include "rules/numbers.h"
 #include "rules/random_source.h"
 #include "rules/settings_values.h"
@@ -222,12 +223,39 @@ void slump_figures(const ExactRules& rules, std::int32_t spins, std::int32_t poi
     mid.p95[point] = mid_quantile(values.data(), masses.data(), count, below, 0.95);
 }
 
+// The player's X and Y at every exchange rate from 5 to 10 medals for 100 yen: the purchases
+// given the bonuses are the same, only the endings are worked out again.
+void fill_by_exchange(const ExactRules& rules, const PurchaseShares& shares, ExactFigures* out) {
+    std::vector<std::int32_t> xs;  // the curve's X, for the break-even's bracket
+    for (std::int32_t x = min_x; x <= max_x; x += 50)
+        xs.push_back(x);
+    const auto outcome = std::make_unique<ExactOutcome>();
+    for (std::int32_t z = min_z; z <= max_z; ++z) {
+        if (z == rules.exchange_rate) {
+            out->by_exchange.push_back(
+                ExchangeFigures{z, out->profit_mean, out->win_probability, out->break_even_x});
+            continue;
+        }
+        ExactRules at_z = rules;
+        at_z.exchange_rate = z;
+        exact_outcome_from(at_z, shares, Distributions::left_out, outcome.get());
+        const ExactMeans means = exact_means(*outcome, rules.hit_threshold);
+        const std::int32_t even =
+            break_even_x(*outcome, Exchange::at_rate, xs, std::vector<double>(xs.size(), 0.0),
+                         std::vector<char>(xs.size(), 0), 0);
+        out->by_exchange.push_back(
+            ExchangeFigures{z, means.profit_mean, means.win_probability, even});
+    }
+}
+
 }  // namespace
 
 void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, ExactFigures* out) {
     const ExactRules rules = exact_rules(run_rules);
+    const auto shares = std::make_unique<PurchaseShares>();
+    compute_purchase_shares(rules, shares.get());
     const auto outcome = std::make_unique<ExactOutcome>();
-    exact_outcome(rules, outcome.get());
+    exact_outcome_from(rules, *shares, Distributions::kept, outcome.get());
     ExactFigures& exact = *out;
     exact = ExactFigures{};
     const ExactMeans means = exact_means(*outcome, rules.hit_threshold);
@@ -312,4 +340,6 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
     for (std::int32_t point = 0; point < slump_points; ++point)
         slump_figures(rules, point * slump_step, point, &exact);
     fill_bonuses(run_rules, &exact.bonuses);
+    fill_by_exchange(rules, *shares, &exact);
+    compute_visits(exact.profit_first, exact.profits, exact.profit_mean, &exact.visits);
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "exact/visits.h"
 #include "rules/trial.h"
 
 // A budget and the exact probability that a trial needs more cash than it.
@@ -20,6 +21,15 @@ struct OddsFigures {
     std::int32_t x;          // the odds 1 / X
     double profit_mean;      // yen
     double win_probability;  // P(profit > 0)
+};
+
+// The exact mean profit, win probability and break-even X at another hall's exchange rate, the
+// player's X and Y.
+struct ExchangeFigures {
+    std::int32_t z;             // medals for 100 yen
+    double profit_mean;         // yen
+    double win_probability;     // P(profit > 0)
+    std::int32_t break_even_x;  // the largest X whose mean profit is >= 0; 0 for none
 };
 
 // The smallest round budget that a trial outruns with a probability of `level` or less.
@@ -79,6 +89,8 @@ struct ExactFigures {
     // [k]: P(k bonuses): the bonuses of the spins every trial plays before the first that can
     // end it, a binomial count, plus one when any of the spins that can end it wins.
     std::vector<double> bonuses{};
+    std::vector<ExchangeFigures> by_exchange{};  // Z = 5 to 10, the player's among them
+    std::vector<VisitFigures> visits{};          // the total over the days of visit_counts
 };
 
 // Computes the exact figures of a trial under `run_rules` for the player's `player_x`, from the

@@ -60,6 +60,7 @@ p { margin: 0.4em 0; }
 .card p { font-size: 0.85em; color: var(--muted); overflow-wrap: anywhere; }
 .nb { white-space: nowrap; }
 .loss { color: var(--loss-text); } .win { color: var(--win-text); }
+tr.mine td { font-weight: bold; }
 table { border-collapse: collapse; width: 100%; font-variant-numeric: tabular-nums; }
 th, td { border-bottom: 1px solid var(--line); padding: 4px 6px; text-align: right; white-space: nowrap; }
 th:first-child, td:first-child { text-align: left; }
@@ -653,6 +654,7 @@ std::string report_page(const SampleFigures& sample, const ExactFigures& exact) 
     put_introduction(&page, f);
     put_answers(&page, f);
     put_decisions(&page, f);
+    put_plans(&page, f);
     put_trials(&page, f);
     put_assumptions(&page, f);
     put(&page,

@@ -290,3 +290,113 @@ void put_decisions(std::string* out, const PageFigures& f) {
     put_odds_chart(out, f, I::exact_by_odds, "odds-all", "確率X全体（100〜1000）", 160.0);
     put(out, "</div>\n");
 }
+
+/* ---------------------------------- other plans ---------------------------------- */
+
+namespace {
+
+// The table of the exchange rates from 5 to 10 medals for 100 yen, the player's row marked.
+void put_exchange_table(std::string* out, const PageFigures& f) {
+    constexpr std::size_t columns = 4;
+    const std::vector<FigureValue>& cells = cells_of(f, I::plan_by_exchange);
+    put(out,
+        "<table>\n<tr><th>換金率</th><th>期待収支</th><th>勝つ確率</th><th>損益分岐</th>"
+        "</tr>\n");
+    for (std::size_t row = 0; row * columns < cells.size(); ++row) {
+        const auto cell = [&](std::size_t column, const std::string& text) {
+            return figure_cell(I::plan_by_exchange, row, column, text);
+        };
+        const FigureValue* values = &cells[row * columns];
+        const bool mine = values[0].whole == whole_of(f, I::z);
+        const std::int64_t mean = round_half_away(values[1].real);
+        put(out, mine ? "<tr class=\"mine\"><td>" : "<tr><td>");
+        out->append(cell(0, amount(values[0].whole, "枚")) + (mine ? "（あなた）" : ""));
+        put(out, "</td><td class=\"");
+        put(out, profit_class(mean));
+        put(out, "\">");
+        out->append(cell(1, amount(mean, "円", true)));
+        put(out, "</td><td>");
+        out->append(cell(2, percent_of(values[2].real, 1)));
+        put(out, "</td><td>");
+        const std::int64_t even = values[3].whole;
+        if (even == 0) {
+            put(out, "なし");
+        } else {
+            out->append("1/" + cell(3, amount(even, "")) + (even == max_x ? "以上" : ""));
+        }
+        put(out, "</td></tr>\n");
+    }
+    put(out, "</table>\n");
+}
+
+// A table of the total profit over many days: the days and the columns `shown` of the rows
+// (two tables with at most two amounts each, so that each fits a phone even at millions of
+// yen).
+void put_visits_table(std::string* out, const PageFigures& f, const char* headings,
+                      const std::vector<std::size_t>& shown) {
+    constexpr std::size_t columns = 6;
+    const std::vector<FigureValue>& cells = cells_of(f, I::plan_visits);
+    put(out, "<table>\n<tr><th>日数</th>");
+    put(out, headings);
+    put(out, "</tr>\n");
+    for (std::size_t row = 0; row * columns < cells.size(); ++row) {
+        const FigureValue* values = &cells[row * columns];
+        put(out, "<tr><td>");
+        out->append(figure_cell(I::plan_visits, row, 0, amount(values[0].whole, "日")));
+        for (const std::size_t column : shown) {
+            const bool yen = column != 2;
+            const std::int64_t total =
+                column == 1 ? round_half_away(values[1].real) : values[column].whole;
+            put(out, "</td><td");
+            if (yen) {
+                put(out, " class=\"");
+                put(out, profit_class(total));
+                put(out, "\"");
+            }
+            put(out, ">");
+            out->append(
+                figure_cell(I::plan_visits, row, column,
+                            yen ? amount(total, "円", true) : percent_of(values[2].real, 1)));
+        }
+        put(out, "</td></tr>\n");
+    }
+    put(out, "</table>\n");
+}
+
+// The row of the visits table for `days` days, or null.
+const FigureValue* visit_row(const PageFigures& f, std::int64_t days, std::size_t* row) {
+    constexpr std::size_t columns = 6;
+    const std::vector<FigureValue>& cells = cells_of(f, I::plan_visits);
+    for (*row = 0; *row * columns < cells.size(); ++*row) {
+        if (cells[*row * columns].whole == days) return &cells[*row * columns];
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void put_plans(std::string* out, const PageFigures& f) {
+    put(out, "<h2>ほかのホールでは、何日も通うと</h2>\n<div class=\"charts\">\n");
+    put(out,
+        "<div><h3>換金率の違うホール</h3>\n<p>同じ台（確率Xと100%確率Yが同じ）を、換金率"
+        "だけが違うホールで1日打った場合の正確な値です。太字があなたのホールです。</p>\n");
+    put_exchange_table(out, f);
+    put(out, "</div>\n<div><h3>何日も通うと</h3>\n<p>");
+    std::size_t row = 0;
+    const FigureValue* month = visit_row(f, 8, &row);
+    if (month != nullptr) {
+        put(out, "毎週末、月に8日打つと、その月の合計収支がプラスになる確率は ");
+        out->append(figure_cell(I::plan_visits, row, 2, percent_of(month[2].real, 1)));
+        put(out, "、悪い方から5%の月は ");
+        out->append(figure_cell(I::plan_visits, row, 3, amount(month[3].whole, "円", true)));
+        put(out, " 以下で終わります。");
+    }
+    put(out,
+        "1日ごとの結果は互いに独立とし、1日の収支の正確な分布を日数分たたみ込んで求めました"
+        "（正規分布の近似ではありません）。</p>\n");
+    put_visits_table(out, f, "<th>合計の期待収支</th><th>中央値</th><th>プラスの確率</th>",
+                     {1, 4, 2});
+    put(out, "<p>合計収支の幅（悪い方から5%の回と、良い方から5%の回の境目）：</p>\n");
+    put_visits_table(out, f, "<th>悪い方5%</th><th>良い方5%</th>", {3, 5});
+    put(out, "</div>\n</div>\n");
+}

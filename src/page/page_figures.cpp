@@ -15,34 +15,55 @@ using F = JsonFormat;
 // An entry of one value, shown as it is or as `scale` times it.
 constexpr FigureEntry one(FigureId id, const char* path, JsonFormat format,
                           const char* scale = "") noexcept {
-    return FigureEntry{
-        id, path, 0, {format, F::integer, F::integer, F::integer}, {scale, "", "", ""}};
+    return FigureEntry{id,
+                       path,
+                       0,
+                       {format, F::integer, F::integer, F::integer, F::integer, F::integer},
+                       {scale, "", "", "", "", ""}};
 }
 
 // An entry of a list of values, whole numbers unless `format` says otherwise.
 constexpr FigureEntry list(FigureId id, const char* path, JsonFormat format = F::integer) noexcept {
-    return FigureEntry{id, path, 1, {format, F::integer, F::integer, F::integer}, {"", "", "", ""}};
+    return FigureEntry{id,
+                       path,
+                       1,
+                       {format, F::integer, F::integer, F::integer, F::integer, F::integer},
+                       {"", "", "", "", "", ""}};
 }
 
-// An entry of a list of rows of two, three or four columns, with the scale of each column shown.
+// An entry of a list of rows of two to six columns, with the scale of each column shown.
 constexpr FigureEntry rows(FigureId id, const char* path, JsonFormat first, JsonFormat second,
                            const char* second_scale = "") noexcept {
-    return FigureEntry{
-        id, path, 2, {first, second, F::integer, F::integer}, {"", second_scale, "", ""}};
+    return FigureEntry{id,
+                       path,
+                       2,
+                       {first, second, F::integer, F::integer, F::integer, F::integer},
+                       {"", second_scale, "", "", "", ""}};
 }
 constexpr FigureEntry rows(FigureId id, const char* path, JsonFormat first, JsonFormat second,
                            JsonFormat third, const char* second_scale,
                            const char* third_scale) noexcept {
-    return FigureEntry{
-        id, path, 3, {first, second, third, F::integer}, {"", second_scale, third_scale, ""}};
+    return FigureEntry{id,
+                       path,
+                       3,
+                       {first, second, third, F::integer, F::integer, F::integer},
+                       {"", second_scale, third_scale, "", "", ""}};
 }
 constexpr FigureEntry rows(FigureId id, const char* path, const JsonFormat (&formats)[4],
                            const char* const (&scales)[4]) noexcept {
     return FigureEntry{id,
                        path,
                        4,
-                       {formats[0], formats[1], formats[2], formats[3]},
-                       {scales[0], scales[1], scales[2], scales[3]}};
+                       {formats[0], formats[1], formats[2], formats[3], F::integer, F::integer},
+                       {scales[0], scales[1], scales[2], scales[3], "", ""}};
+}
+constexpr FigureEntry rows(FigureId id, const char* path, const JsonFormat (&formats)[6],
+                           const char* const (&scales)[6]) noexcept {
+    return FigureEntry{id,
+                       path,
+                       6,
+                       {formats[0], formats[1], formats[2], formats[3], formats[4], formats[5]},
+                       {scales[0], scales[1], scales[2], scales[3], scales[4], scales[5]}};
 }
 
 using I = FigureId;
@@ -144,6 +165,11 @@ const FigureEntry figure_entries[figure_count] = {
     list(I::slump_mid_p50, "slump.mid.p50", F::yen),
     list(I::slump_mid_p75, "slump.mid.p75", F::yen),
     list(I::slump_mid_p95, "slump.mid.p95", F::yen),
+    rows(I::plan_by_exchange, "plan.by_exchange",
+         {F::integer, F::yen, F::probability, F::x_or_null}, {"", "", "100", ""}),
+    rows(I::plan_visits, "plan.visits",
+         {F::integer, F::yen, F::probability, F::integer, F::integer, F::integer},
+         {"", "", "100", "", "", ""}),
 };
 
 namespace {
@@ -308,6 +334,20 @@ void collect_exact(const ExactFigures& e, const SampleFigures& s, PageFigures* f
     set_series(f, I::exact_slump_mid_p05, e.slump_mid.p05);
     set_series(f, I::exact_slump_mid_p50, e.slump_mid.p50);
     set_series(f, I::exact_slump_mid_p95, e.slump_mid.p95);
+    for (const ExchangeFigures& hall : e.by_exchange) {
+        add_cell(f, I::plan_by_exchange, hall.z, 0.0);
+        add_cell(f, I::plan_by_exchange, 0, hall.profit_mean);
+        add_cell(f, I::plan_by_exchange, 0, hall.win_probability);
+        add_cell(f, I::plan_by_exchange, hall.break_even_x, 0.0);
+    }
+    for (const VisitFigures& visit : e.visits) {
+        add_cell(f, I::plan_visits, visit.days, 0.0);
+        add_cell(f, I::plan_visits, 0, visit.total_mean);
+        add_cell(f, I::plan_visits, 0, visit.win_probability);
+        add_cell(f, I::plan_visits, visit.p05, 0.0);
+        add_cell(f, I::plan_visits, visit.p50, 0.0);
+        add_cell(f, I::plan_visits, visit.p95, 0.0);
+    }
 }
 
 // How far the trials' mean profit and win rate lie from the exact values they estimate, in

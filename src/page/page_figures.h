@@ -58,6 +58,7 @@ enum class FigureId : std::int32_t {
     slump_point_step, slump_p05, slump_p25, slump_p50, slump_p75, slump_p95,
     slump_best, slump_worst, slump_median_trial,
     slump_mid_p05, slump_mid_p25, slump_mid_p50, slump_mid_p75, slump_mid_p95,
+    plan_by_exchange, plan_visits,
     count  // not a figure: the number of them
 };
 // clang-format on
@@ -71,7 +72,7 @@ constexpr double shortfall_floor = 0.001;
 constexpr std::int64_t shortfall_dots = 25;
 
 // Most columns a row of a list has.
-constexpr std::int32_t max_columns = 4;
+constexpr std::int32_t max_columns = 6;
 
 // One figure of the table.
 struct FigureEntry {

@@ -1,0 +1,219 @@
+// visits.cpp - the sum of independent days, by the discrete Fourier transform.
+//
+// The distribution of a sum of k independent days is the day's distribution convolved with
+// itself k times. Convolving directly costs the product of the lengths, tens of millions of
+// products for a year of days; its transform is the day's transform raised to the k-th power,
+// pointwise, so one transform there and one back cost a few million. The transform's roots of
+// unity are built from half angles by square roots and products alone, not by cos and sin,
+// whose last bits differ from one C library to another: the page keeps the same bytes on every
+// platform.
+#include "exact/visits.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "rules/trial.h"
+
+namespace {
+
+// A complex number.
+struct Complex {
+    double re, im;
+};
+
+Complex times(Complex a, Complex b) {
+    return Complex{a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
+}
+
+// The roots w[k] = exp(-2 pi i k / n), k < n / 2, of the transform of size n, a power of 2 from
+// 4 up. cos and sin of 2 pi / 2^s come from those of twice the angle, cos = sqrt((1 + cos) / 2)
+// and sin = sin / (2 cos), each correctly rounded; w[k] is the product of the roots of k's bits,
+// so every root is within a few dozen roundings of the true one (about 1e-15).
+std::vector<Complex> roots_of(std::size_t n) {
+    std::vector<Complex> angle;  // [s]: cos and sin of 2 pi / 2^s
+    angle.push_back(Complex{1.0, 0.0});
+    angle.push_back(Complex{-1.0, 0.0});
+    angle.push_back(Complex{0.0, 1.0});
+    while ((std::size_t{1} << (angle.size() - 1)) < n) {
+        const Complex twice = angle.back();
+        const double c = std::sqrt((1.0 + twice.re) / 2.0);
+        angle.push_back(Complex{c, twice.im / (2.0 * c)});
+    }
+    const std::size_t levels = angle.size() - 1;  // n = 2^levels
+    std::vector<Complex> roots(n / 2);
+    roots[0] = Complex{1.0, 0.0};
+    for (std::size_t bit = 0; (std::size_t{1} << bit) < n / 2; ++bit) {
+        // exp(-2 pi i 2^bit / n): the angle 2 pi / 2^(levels - bit), turned the other way.
+        const Complex step{angle[levels - bit].re, -angle[levels - bit].im};
+        const std::size_t from = std::size_t{1} << bit;
+        for (std::size_t k = from; k < 2 * from; ++k)
+            roots[k] = times(roots[k - from], step);
+    }
+    return roots;
+}
+
+// The transform of `a` in place (its size a power of 2, at most twice `roots`'), or with
+// `back` the transform back without its division by the size.
+void transform(std::vector<Complex>* values, const std::vector<Complex>& roots, bool back) {
+    std::vector<Complex>& a = *values;
+    const std::size_t n = a.size();
+    for (std::size_t i = 1, j = 0; i < n; ++i) {  // the bit-reversed order
+        std::size_t bit = n >> 1;
+        for (; (j & bit) != 0; bit >>= 1)
+            j ^= bit;
+        j ^= bit;
+        if (i < j) std::swap(a[i], a[j]);
+    }
+    for (std::size_t length = 2; length <= n; length <<= 1) {
+        const std::size_t half = length / 2;
+        const std::size_t stride = 2 * roots.size() / length;
+        for (std::size_t start = 0; start < n; start += length) {
+            for (std::size_t k = 0; k < half; ++k) {
+                Complex w = roots[k * stride];
+                if (back) w.im = -w.im;
+                const Complex u = a[start + k];
+                const Complex v = times(a[start + k + half], w);
+                a[start + k] = Complex{u.re + v.re, u.im + v.im};
+                a[start + k + half] = Complex{u.re - v.re, u.im - v.im};
+            }
+        }
+    }
+}
+
+// `base` to the power `exponent`, by squaring.
+Complex complex_power(Complex base, std::int32_t exponent) {
+    Complex result{1.0, 0.0};
+    for (; exponent > 0; exponent /= 2) {
+        if (exponent % 2 != 0) result = times(result, base);
+        base = times(base, base);
+    }
+    return result;
+}
+
+// The transform of a real sequence `x` (its size n a power of 2 from 8 up, at most that of
+// `roots`' transform), halves of the work of a complex one: x's even and odd terms as one
+// complex sequence of n / 2, transformed, and pulled apart. [f], f = 0 to n / 2: X[f] (the
+// rest are their conjugates).
+std::vector<Complex> transform_real(const std::vector<double>& x,
+                                    const std::vector<Complex>& roots) {
+    const std::size_t n = x.size();
+    const std::size_t half = n / 2;
+    const std::size_t stride = 2 * roots.size() / n;  // w_n^f = roots[f * stride]
+    std::vector<Complex> z(half);
+    for (std::size_t m = 0; m < half; ++m)
+        z[m] = Complex{x[2 * m], x[2 * m + 1]};
+    transform(&z, roots, false);
+    std::vector<Complex> spectrum(half + 1);
+    for (std::size_t f = 0; f <= half; ++f) {
+        const Complex a = z[f % half];
+        const Complex b{z[(half - f) % half].re, -z[(half - f) % half].im};  // conj Z[n/2 - f]
+        const Complex even{(a.re + b.re) / 2.0, (a.im + b.im) / 2.0};
+        const Complex odd{(a.im - b.im) / 2.0, (b.re - a.re) / 2.0};  // (a - b) / 2i
+        const Complex w = f < half ? roots[f * stride] : Complex{-1.0, 0.0};
+        const Complex turned = times(w, odd);
+        spectrum[f] = Complex{even.re + turned.re, even.im + turned.im};
+    }
+    return spectrum;
+}
+
+// The real sequence of size n = 2 (spectrum.size() - 1) whose transform is `spectrum` (as
+// transform_real gives it): the steps of transform_real backwards.
+std::vector<double> transform_real_back(const std::vector<Complex>& spectrum,
+                                        const std::vector<Complex>& roots) {
+    const std::size_t half = spectrum.size() - 1;
+    const std::size_t n = 2 * half;
+    const std::size_t stride = 2 * roots.size() / n;
+    std::vector<Complex> z(half);
+    for (std::size_t f = 0; f < half; ++f) {
+        const Complex a = spectrum[f];
+        const Complex b{spectrum[half - f].re, -spectrum[half - f].im};  // conj X[n/2 - f]
+        const Complex even{(a.re + b.re) / 2.0, (a.im + b.im) / 2.0};
+        const Complex difference{(a.re - b.re) / 2.0, (a.im - b.im) / 2.0};
+        const Complex w{roots[f * stride].re, -roots[f * stride].im};  // 1 / w_n^f
+        const Complex odd = times(difference, w);
+        z[f] = Complex{even.re - odd.im, even.im + odd.re};  // even + i odd
+    }
+    transform(&z, roots, true);
+    std::vector<double> x(n);
+    for (std::size_t m = 0; m < half; ++m) {
+        x[2 * m] = z[m].re / static_cast<double>(half);
+        x[2 * m + 1] = z[m].im / static_cast<double>(half);
+    }
+    return x;
+}
+
+// The least power of 2, from 8 up, that holds `length` terms.
+std::size_t transform_size(std::size_t length) {
+    std::size_t n = 8;
+    while (n < length)
+        n *= 2;
+    return n;
+}
+
+// The length of the sum of `days` days' profits of `length` terms each.
+std::size_t sum_length(std::size_t length, std::int32_t days) {
+    return static_cast<std::size_t>(days) * (length - 1) + 1;
+}
+
+// The sum of `days` days from the day's transform at size `largest` (`spectrum`): at a size n
+// that holds the sum, the transform of the zero-padded day is every (largest / n)-th term.
+std::vector<double> sum_from(const std::vector<Complex>& spectrum, std::size_t largest,
+                             std::size_t length, std::int32_t days,
+                             const std::vector<Complex>& roots) {
+    const std::size_t n = transform_size(sum_length(length, days));
+    const std::size_t step = largest / n;
+    std::vector<Complex> powers(n / 2 + 1);
+    for (std::size_t f = 0; f <= n / 2; ++f)
+        powers[f] = complex_power(spectrum[f * step], days);
+    std::vector<double> sum = transform_real_back(powers, roots);
+    sum.resize(sum_length(length, days));
+    return sum;
+}
+
+// The figures of the total of `days` days from its distribution `sum`, whose [0] is `lowest`.
+VisitFigures visit_figures(const std::vector<double>& sum, std::int64_t lowest, std::int32_t days,
+                           double mean) {
+    VisitFigures figures{days, mean * days, 0.0, 0, 0, 0};
+    const double levels[] = {0.05, 0.5, 0.95};
+    std::int64_t* const quantiles[] = {&figures.p05, &figures.p50, &figures.p95};
+    std::size_t next = 0;  // the first quantile not yet found
+    double below = 0.0;
+    for (std::size_t i = 0; i < sum.size(); ++i) {
+        const std::int64_t total = lowest + cash_unit * static_cast<std::int64_t>(i);
+        below += sum[i];
+        if (total > 0) figures.win_probability += sum[i];
+        while (next < 3 && below >= levels[next])
+            *quantiles[next++] = total;
+    }
+    for (; next < 3; ++next)  // the rounding left the last level unreached
+        *quantiles[next] = lowest + cash_unit * static_cast<std::int64_t>(sum.size() - 1);
+    return figures;
+}
+
+}  // namespace
+
+std::vector<double> sum_of_days(const std::vector<double>& profits, std::int32_t days) {
+    if (days == 1 || profits.size() < 2) return profits;
+    const std::size_t n = transform_size(sum_length(profits.size(), days));
+    const std::vector<Complex> roots = roots_of(n);
+    std::vector<double> day(n, 0.0);
+    std::copy(profits.begin(), profits.end(), day.begin());
+    return sum_from(transform_real(day, roots), n, profits.size(), days, roots);
+}
+
+void compute_visits(std::int64_t first, const std::vector<double>& profits, double mean,
+                    std::vector<VisitFigures>* visits) {
+    visits->clear();
+    // One transform of the day at the size the most days need serves every count.
+    const std::int32_t most = visit_counts[std::size(visit_counts) - 1];
+    const std::size_t largest = transform_size(sum_length(profits.size(), most));
+    const std::vector<Complex> roots = roots_of(largest);
+    std::vector<double> day(largest, 0.0);
+    std::copy(profits.begin(), profits.end(), day.begin());
+    const std::vector<Complex> spectrum = transform_real(day, roots);
+    for (const std::int32_t days : visit_counts) {
+        const std::vector<double> sum =
+            days == 1 ? profits : sum_from(spectrum, largest, profits.size(), days, roots);
+        visits->push_back(visit_figures(sum, first * days, days, mean));
+    }
+}
