@@ -438,7 +438,21 @@ TEST(Plans, VisitsAreSumsOfIndependentDays) {
             EXPECT_NEAR(k[1], one[1] * v.days, 1e-6 * v.days) << v.days;
             EXPECT_NEAR(k[2], one[2] * v.days, 1e-9 * one[2] * v.days) << v.days;
             EXPECT_NEAR(v.total_mean, e->profit_mean * v.days, 1e-6 * v.days);
-            EXPECT_TRUE(v.p05 <= v.p50 && v.p50 <= v.p95) << v.days;
+            // The page's figures, from the sum on its window, against the whole sum's.
+            const std::vector<double> whole = sum_of_days(day, v.days);
+            double below = 0, ahead = 0;
+            const double levels[] = {0.05, 0.5, 0.95};
+            std::vector<std::int64_t> quantiles;
+            for (std::size_t i = 0; i < whole.size(); ++i) {
+                const std::int64_t total =
+                    e->profit_first * v.days + 500 * static_cast<std::int64_t>(i);
+                below += whole[i];
+                ahead += total > 0 ? whole[i] : 0.0;
+                while (quantiles.size() < 3 && below >= levels[quantiles.size()])
+                    quantiles.push_back(total);
+            }
+            EXPECT_NEAR(v.win_probability, ahead, 1e-12) << v.days;
+            EXPECT_EQ((std::vector<std::int64_t>{v.p05, v.p50, v.p95}), quantiles) << v.days;
         }
         EXPECT_NEAR(e->visits[0].win_probability, e->win_probability, 1e-12);
     }

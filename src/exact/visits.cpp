@@ -11,7 +11,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <iterator>
 
+#include "rules/numbers.h"
 #include "rules/trial.h"
 
 namespace {
@@ -190,6 +193,100 @@ VisitFigures visit_figures(const std::vector<double>& sum, std::int64_t lowest, 
     return figures;
 }
 
+// How far from k times the day's center the sum of k days can lie, in bins of 500 yen, but
+// for less than 2^-60 of probability on either side.
+struct Window {
+    std::size_t below, above;
+};
+
+// Chernoff's bound on the sum's tails: for any rho > 0, P(S - k c >= x) <= M(rho)^k / rho^x with
+// M(rho) = sum over the day's bins i of p_i rho^(i - c), and likewise below with rho < 1. The
+// moments M(rho) for rho from 1 + 1/2 to 1 + 2^-16 (above) and from 1 - 1/2 to 1 - 2^-16
+// (below), [bits - 1] and [16 + bits - 1].
+constexpr int chernoff_steps = 16;
+
+// 1 + 2^-bits above, 1 - 2^-bits below.
+double chernoff_rho(bool above, int bits) {
+    const double step = 1.0 / static_cast<double>(std::int64_t{1} << bits);
+    return above ? 1.0 + step : 1.0 - step;
+}
+
+std::vector<double> chernoff_moments(const std::vector<double>& profits, std::size_t center) {
+    std::vector<double> moments;
+    for (const bool above : {true, false}) {
+        for (int bits = 1; bits <= chernoff_steps; ++bits) {
+            const double rho = chernoff_rho(above, bits);
+            double moment = 0.0;
+            double factor = 1.0;  // rho^(i - c), from i = c outwards
+            for (std::size_t i = center; i < profits.size(); ++i, factor *= rho)
+                moment += profits[i] * factor;
+            factor = 1.0 / rho;
+            for (std::size_t i = center; i-- > 0; factor /= rho)
+                moment += profits[i] * factor;
+            moments.push_back(moment);
+        }
+    }
+    return moments;
+}
+
+// The window of the sum of `days` days: each side takes the best rho, asking 2^-64 of the bound
+// (the rounding of M, some 1e-13 of it, is far inside that), a bin to spare, and no side reaches
+// past where the sum can be at all.
+Window window_of(const std::vector<double>& moments, std::size_t center, std::size_t length,
+                 std::int32_t days) {
+    const auto reach = [&](bool above) {
+        const std::size_t most =
+            static_cast<std::size_t>(days) * (above ? length - 1 - center : center);
+        std::size_t best = most;
+        for (int bits = 1; bits <= chernoff_steps; ++bits) {
+            const double moment =
+                moments[static_cast<std::size_t>((above ? 0 : chernoff_steps) + bits - 1)];
+            const double total = integer_power(moment, days) * 0x1p64;  // M^k / 2^-64
+            if (!(total < 0x1p1000)) continue;  // too large a rho for a bound
+            // The least x with g^x >= total, g = rho above and 1 / rho below: doubling, then
+            // halving.
+            const double rho = chernoff_rho(above, bits);
+            const double grow = above ? rho : 1.0 / rho;
+            std::size_t high = 1;
+            while (integer_power(grow, static_cast<std::int32_t>(high)) < total && high < best)
+                high *= 2;
+            std::size_t low = high / 2;  // below total, or 0
+            while (high - low > 1) {
+                const std::size_t middle = low + (high - low) / 2;
+                (integer_power(grow, static_cast<std::int32_t>(middle)) < total ? low : high) =
+                    middle;
+            }
+            best = std::min(best, high + 1);
+        }
+        return std::min(best, most);
+    };
+    return Window{reach(false), reach(true)};
+}
+
+// The sum of `days` days on its window: [j] is P(S = k c - below + j), c = `center`. The day's
+// bins are laid on a circle of n, a power of 2 that holds the window, at their distance from c;
+// the circle's convolution then adds to each bin of the window what lies n, 2n, ... away from
+// it, outside the window: less than 2^-59 in all.
+std::vector<double> windowed_sum(const std::vector<double>& profits, std::size_t center,
+                                 const Window& window, std::int32_t days,
+                                 const std::vector<Complex>& roots) {
+    const std::size_t n = transform_size(window.below + window.above + 1);
+    std::vector<double> day(n, 0.0);
+    for (std::size_t i = 0; i < profits.size(); ++i) {
+        const std::size_t place = i >= center ? (i - center) % n : n - 1 - (center - i - 1) % n;
+        day[place] += profits[i];
+    }
+    const std::vector<Complex> spectrum = transform_real(day, roots);
+    std::vector<Complex> powers(n / 2 + 1);
+    for (std::size_t f = 0; f <= n / 2; ++f)
+        powers[f] = complex_power(spectrum[f], days);
+    const std::vector<double> circle = transform_real_back(powers, roots);
+    std::vector<double> sum(window.below + window.above + 1);
+    for (std::size_t j = 0; j < sum.size(); ++j)  // distance j - below from k c
+        sum[j] = circle[(j + n - window.below % n) % n];
+    return sum;
+}
+
 }  // namespace
 
 std::vector<double> sum_of_days(const std::vector<double>& profits, std::int32_t days) {
@@ -204,16 +301,31 @@ std::vector<double> sum_of_days(const std::vector<double>& profits, std::int32_t
 void compute_visits(std::int64_t first, const std::vector<double>& profits, double mean,
                     std::vector<VisitFigures>* visits) {
     visits->clear();
-    // One transform of the day at the size the most days need serves every count.
-    const std::int32_t most = visit_counts[std::size(visit_counts) - 1];
-    const std::size_t largest = transform_size(sum_length(profits.size(), most));
-    const std::vector<Complex> roots = roots_of(largest);
-    std::vector<double> day(largest, 0.0);
-    std::copy(profits.begin(), profits.end(), day.begin());
-    const std::vector<Complex> spectrum = transform_real(day, roots);
+    // The day's most likely bin stands at 0: the sum of k days is then near k times it.
+    std::size_t center = 0;
+    for (std::size_t i = 1; i < profits.size(); ++i) {
+        if (profits[i] > profits[center]) center = i;
+    }
+    const std::vector<double> moments = chernoff_moments(profits, center);
+    std::vector<Window> windows;
+    std::size_t largest = 8;
     for (const std::int32_t days : visit_counts) {
-        const std::vector<double> sum =
-            days == 1 ? profits : sum_from(spectrum, largest, profits.size(), days, roots);
-        visits->push_back(visit_figures(sum, first * days, days, mean));
+        windows.push_back(window_of(moments, center, profits.size(), days));
+        largest =
+            std::max(largest, transform_size(windows.back().below + windows.back().above + 1));
+    }
+    const std::vector<Complex> roots = roots_of(largest);
+    for (std::size_t count = 0; count < std::size(visit_counts); ++count) {
+        const std::int32_t days = visit_counts[count];
+        if (days == 1) {
+            visits->push_back(visit_figures(profits, first, days, mean));
+            continue;
+        }
+        const Window& window = windows[count];
+        const std::vector<double> sum = windowed_sum(profits, center, window, days, roots);
+        const std::int64_t lowest =
+            first * days + cash_unit * (static_cast<std::int64_t>(center) * days -
+                                        static_cast<std::int64_t>(window.below));
+        visits->push_back(visit_figures(sum, lowest, days, mean));
     }
 }
