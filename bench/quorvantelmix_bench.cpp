@@ -119,19 +119,28 @@ void ExactDistribution(benchmark::State& state) {
 }
 BENCHMARK(ExactDistribution)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
 
-// Every exact figure of the report page at the table's settings: the distribution, the means
-// at the curve's odds and the close view's, and the two break-even searches.
-void ExactFigures(benchmark::State& state) {
+// Every exact figure of a day on the report page at the table's settings (`ExactFigures`): the
+// distribution, the means at the curve's odds and the close view's, and the two break-even
+// searches; and with the plans beyond a day (`ExactFiguresWithPlans`): the other exchange rates
+// and the visits, every exact figure of the page.
+void exact_figures_at(benchmark::State& state, ExactScope scope) {
     const Settings& settings = exact_table[state.range(0)];
     const TrialRules rules = trial_rules(settings);
     const auto figures = std::make_unique<::ExactFigures>();
     for (auto _ : state) {
-        compute_exact_figures(rules, settings.X, figures.get());
+        compute_exact_figures(rules, settings.X, figures.get(), scope);
         benchmark::DoNotOptimize(figures->profit_mean);
     }
     label_settings(state, settings);
 }
+void ExactFigures(benchmark::State& state) {
+    exact_figures_at(state, ExactScope::day);
+}
+void ExactFiguresWithPlans(benchmark::State& state) {
+    exact_figures_at(state, ExactScope::day_and_plans);
+}
 BENCHMARK(ExactFigures)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
+BENCHMARK(ExactFiguresWithPlans)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
 
 // Writes the results file of a run into the current directory as the program does, filling
 // `record`; false when the file could not be written.

@@ -250,7 +250,8 @@ void fill_by_exchange(const ExactRules& rules, const PurchaseShares& shares, Exa
 
 }  // namespace
 
-void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, ExactFigures* out) {
+void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, ExactFigures* out,
+                           ExactScope scope) {
     const ExactRules rules = exact_rules(run_rules);
     const auto shares = std::make_unique<PurchaseShares>();
     compute_purchase_shares(rules, shares.get());
@@ -340,6 +341,7 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
     for (std::int32_t point = 0; point < slump_points; ++point)
         slump_figures(rules, point * slump_step, point, &exact);
     fill_bonuses(run_rules, &exact.bonuses);
+    if (scope == ExactScope::day) return;
     fill_by_exchange(rules, *shares, &exact);
     compute_visits(exact.profit_first, exact.profits, exact.profit_mean, &exact.visits);
 }

@@ -93,8 +93,13 @@ struct ExactFigures {
     std::vector<VisitFigures> visits{};          // the total over the days of visit_counts
 };
 
+// Which exact figures to work out: a day's alone, or the plans beyond one day too (other halls'
+// exchange rates, many visits).
+enum class ExactScope { day, day_and_plans };
+
 // Computes the exact figures of a trial under `run_rules` for the player's `player_x`, from the
 // rules alone.
-void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, ExactFigures* out);
+void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, ExactFigures* out,
+                           ExactScope scope = ExactScope::day_and_plans);
 
 #endif
