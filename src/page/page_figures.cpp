@@ -12,58 +12,46 @@ namespace {
 
 using F = JsonFormat;
 
+// An entry of `columns` (0: one value, 1: a list) whose first `count` columns have the formats
+// and scales given, the rest whole numbers shown as they are.
+template <std::size_t count>
+constexpr FigureEntry entry(FigureId id, const char* path, std::int32_t columns,
+                            const JsonFormat (&formats)[count],
+                            const char* const (&scales)[count]) noexcept {
+    static_assert(count <= max_columns, "no more columns than an entry holds");
+    FigureEntry made{id, path, columns, {}, {}};
+    for (std::size_t i = 0; i < max_columns; ++i) {
+        made.formats[i] = i < count ? formats[i] : F::integer;
+        made.scales[i] = i < count ? scales[i] : "";
+    }
+    return made;
+}
+
 // An entry of one value, shown as it is or as `scale` times it.
 constexpr FigureEntry one(FigureId id, const char* path, JsonFormat format,
                           const char* scale = "") noexcept {
-    return FigureEntry{id,
-                       path,
-                       0,
-                       {format, F::integer, F::integer, F::integer, F::integer, F::integer},
-                       {scale, "", "", "", "", ""}};
+    return entry(id, path, 0, {format}, {scale});
 }
 
 // An entry of a list of values, whole numbers unless `format` says otherwise.
 constexpr FigureEntry list(FigureId id, const char* path, JsonFormat format = F::integer) noexcept {
-    return FigureEntry{id,
-                       path,
-                       1,
-                       {format, F::integer, F::integer, F::integer, F::integer, F::integer},
-                       {"", "", "", "", "", ""}};
+    return entry(id, path, 1, {format}, {""});
 }
 
 // An entry of a list of rows of two to six columns, with the scale of each column shown.
 constexpr FigureEntry rows(FigureId id, const char* path, JsonFormat first, JsonFormat second,
                            const char* second_scale = "") noexcept {
-    return FigureEntry{id,
-                       path,
-                       2,
-                       {first, second, F::integer, F::integer, F::integer, F::integer},
-                       {"", second_scale, "", "", "", ""}};
+    return entry(id, path, 2, {first, second}, {"", second_scale});
 }
 constexpr FigureEntry rows(FigureId id, const char* path, JsonFormat first, JsonFormat second,
                            JsonFormat third, const char* second_scale,
                            const char* third_scale) noexcept {
-    return FigureEntry{id,
-                       path,
-                       3,
-                       {first, second, third, F::integer, F::integer, F::integer},
-                       {"", second_scale, third_scale, "", "", ""}};
+    return entry(id, path, 3, {first, second, third}, {"", second_scale, third_scale});
 }
-constexpr FigureEntry rows(FigureId id, const char* path, const JsonFormat (&formats)[4],
-                           const char* const (&scales)[4]) noexcept {
-    return FigureEntry{id,
-                       path,
-                       4,
-                       {formats[0], formats[1], formats[2], formats[3], F::integer, F::integer},
-                       {scales[0], scales[1], scales[2], scales[3], "", ""}};
-}
-constexpr FigureEntry rows(FigureId id, const char* path, const JsonFormat (&formats)[6],
-                           const char* const (&scales)[6]) noexcept {
-    return FigureEntry{id,
-                       path,
-                       6,
-                       {formats[0], formats[1], formats[2], formats[3], formats[4], formats[5]},
-                       {scales[0], scales[1], scales[2], scales[3], scales[4], scales[5]}};
+template <std::size_t count>
+constexpr FigureEntry rows(FigureId id, const char* path, const JsonFormat (&formats)[count],
+                           const char* const (&scales)[count]) noexcept {
+    return entry(id, path, static_cast<std::int32_t>(count), formats, scales);
 }
 
 using I = FigureId;
