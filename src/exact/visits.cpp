@@ -158,21 +158,6 @@ std::size_t sum_length(std::size_t length, std::int32_t days) {
     return static_cast<std::size_t>(days) * (length - 1) + 1;
 }
 
-// The sum of `days` days from the day's transform at size `largest` (`spectrum`): at a size n
-// that holds the sum, the transform of the zero-padded day is every (largest / n)-th term.
-std::vector<double> sum_from(const std::vector<Complex>& spectrum, std::size_t largest,
-                             std::size_t length, std::int32_t days,
-                             const std::vector<Complex>& roots) {
-    const std::size_t n = transform_size(sum_length(length, days));
-    const std::size_t step = largest / n;
-    std::vector<Complex> powers(n / 2 + 1);
-    for (std::size_t f = 0; f <= n / 2; ++f)
-        powers[f] = complex_power(spectrum[f * step], days);
-    std::vector<double> sum = transform_real_back(powers, roots);
-    sum.resize(sum_length(length, days));
-    return sum;
-}
-
 // The figures of the total of `days` days from its distribution `sum`, whose [0] is `lowest`.
 VisitFigures visit_figures(const std::vector<double>& sum, std::int64_t lowest, std::int32_t days,
                            double mean) {
@@ -291,11 +276,9 @@ std::vector<double> windowed_sum(const std::vector<double>& profits, std::size_t
 
 std::vector<double> sum_of_days(const std::vector<double>& profits, std::int32_t days) {
     if (days == 1 || profits.size() < 2) return profits;
-    const std::size_t n = transform_size(sum_length(profits.size(), days));
-    const std::vector<Complex> roots = roots_of(n);
-    std::vector<double> day(n, 0.0);
-    std::copy(profits.begin(), profits.end(), day.begin());
-    return sum_from(transform_real(day, roots), n, profits.size(), days, roots);
+    // The window of everything the sum can be, from k times the first bin on.
+    const Window whole{0, sum_length(profits.size(), days) - 1};
+    return windowed_sum(profits, 0, whole, days, roots_of(transform_size(whole.above + 1)));
 }
 
 void compute_visits(std::int64_t first, const std::vector<double>& profits, double mean,
