@@ -101,6 +101,7 @@ std::vector<Complex> transform_real(const std::vector<double>& x,
                                     const std::vector<Complex>& roots) {
     const std::size_t n = x.size();
     const std::size_t half = n / 2;
+    if (half == 0) return {};
     const std::size_t stride = 2 * roots.size() / n;  // w_n^f = roots[f * stride]
     std::vector<Complex> z(half);
     for (std::size_t m = 0; m < half; ++m)
@@ -108,8 +109,10 @@ std::vector<Complex> transform_real(const std::vector<double>& x,
     transform(&z, roots, false);
     std::vector<Complex> spectrum(half + 1);
     for (std::size_t f = 0; f <= half; ++f) {
-        const Complex a = z[f % half];
-        const Complex b{z[(half - f) % half].re, -z[(half - f) % half].im};  // conj Z[n/2 - f]
+        // Z[f] and the conjugate of Z[n/2 - f], the transform repeating every n/2 terms.
+        const Complex a = z[f < half ? f : 0];
+        const Complex mirror = z[f == 0 ? 0 : half - f];
+        const Complex b{mirror.re, -mirror.im};
         const Complex even{(a.re + b.re) / 2.0, (a.im + b.im) / 2.0};
         const Complex odd{(a.im - b.im) / 2.0, (b.re - a.re) / 2.0};  // (a - b) / 2i
         const Complex w = f < half ? roots[f * stride] : Complex{-1.0, 0.0};
@@ -125,6 +128,7 @@ std::vector<double> transform_real_back(const std::vector<Complex>& spectrum,
                                         const std::vector<Complex>& roots) {
     const std::size_t half = spectrum.size() - 1;
     const std::size_t n = 2 * half;
+    if (n == 0) return {};
     const std::size_t stride = 2 * roots.size() / n;
     std::vector<Complex> z(half);
     for (std::size_t f = 0; f < half; ++f) {
@@ -203,11 +207,15 @@ std::vector<double> chernoff_moments(const std::vector<double>& profits, std::si
             const double rho = chernoff_rho(above, bits);
             double moment = 0.0;
             double factor = 1.0;  // rho^(i - c), from i = c outwards
-            for (std::size_t i = center; i < profits.size(); ++i, factor *= rho)
+            for (std::size_t i = center; i < profits.size(); ++i) {
                 moment += profits[i] * factor;
-            factor = 1.0 / rho;
-            for (std::size_t i = center; i-- > 0; factor /= rho)
+                factor *= rho;
+            }
+            factor = 1.0;
+            for (std::size_t i = center; i-- > 0;) {
+                factor /= rho;
                 moment += profits[i] * factor;
+            }
             moments.push_back(moment);
         }
     }

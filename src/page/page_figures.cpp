@@ -19,7 +19,7 @@ constexpr FigureEntry entry(FigureId id, const char* path, std::int32_t columns,
                             const JsonFormat (&formats)[count],
                             const char* const (&scales)[count]) noexcept {
     static_assert(count <= max_columns, "no more columns than an entry holds");
-    FigureEntry made{id, path, columns, {}, {}};
+    FigureEntry made{path, {}, id, columns, {}};
     for (std::size_t i = 0; i < max_columns; ++i) {
         made.formats[i] = i < count ? formats[i] : F::integer;
         made.scales[i] = i < count ? scales[i] : "";

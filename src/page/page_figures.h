@@ -76,11 +76,11 @@ constexpr std::int32_t max_columns = 6;
 
 // One figure of the table.
 struct FigureEntry {
-    FigureId id;                      // which figure: entries stand in the order of the ids
     const char* path;                 // its JSON path: keys joined by dots, array places as numbers
+    const char* scales[max_columns];  // what the shown text is of the value (data-scale), or ""
+    FigureId id;                      // which figure: entries stand in the order of the ids
     std::int32_t columns;             // 0: one value; 1: a list; n > 1: a list of rows of n
     JsonFormat formats[max_columns];  // the value's format, or each column's
-    const char* scales[max_columns];  // what the shown text is of the value (data-scale), or ""
 };
 
 // The entries of the page with results, by FigureId.

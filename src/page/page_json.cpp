@@ -137,9 +137,9 @@ void append_page_data(std::string* out, const PageFigures& figures) {
 
 void append_no_results_data(std::string* out, const char* reason, const char* section) {
     static const FigureEntry entries[] = {
-        {FigureId::count, "trials", 0, {JsonFormat::integer}, {""}},
-        {FigureId::count, "reason", 0, {JsonFormat::text}, {""}},
-        {FigureId::count, "section", 0, {JsonFormat::text}, {""}},
+        {"trials", {""}, FigureId::count, 0, {JsonFormat::integer}},
+        {"reason", {""}, FigureId::count, 0, {JsonFormat::text}},
+        {"section", {""}, FigureId::count, 0, {JsonFormat::text}},
     };
     const FigureValue values[] = {{0, 0.0, nullptr}, {0, 0.0, reason}, {0, 0.0, section}};
     put(out, data_open);
