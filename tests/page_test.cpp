@@ -316,6 +316,14 @@ TEST(FigureTable, EachEntryStandsAtItsIdAndEachObjectIsWrittenOnce) {
     }
 }
 
+TEST(FigureTable, FiguresAreKeptAsTheJsonWritesThem) {
+    // A figure shown to fewer decimals than its JSON rounds from the JSON's value: 0.24996 is
+    // written 0.250 and so shows as 0.3; exact ties in binary go as the writer takes them.
+    EXPECT_EQ(as_written(0.24996, JsonFormat::yen), 0.25);
+    EXPECT_EQ(as_written(-534.0625, JsonFormat::yen), -534.062);
+    EXPECT_EQ(as_written(0.1234567891, JsonFormat::probability), 0.1234567891);
+}
+
 TEST(ReportPage, EveryFigureShownIsItsJsonValueOnWinningAndLosingSettings) {
     const struct {
         std::uint32_t seed;

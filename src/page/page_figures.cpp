@@ -3,9 +3,12 @@
 #include "page/page_figures.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <iterator>
+#include <string>
 
+#include "page/decimal_text.h"
 #include "rules/numbers.h"
 
 namespace {
@@ -171,8 +174,21 @@ std::size_t at(FigureId id) {
 void set_whole(PageFigures* f, FigureId id, std::int64_t value) {
     f->values[at(id)].whole = value;
 }
+}  // namespace
+
+double as_written(double value, JsonFormat format) {
+    if (format != JsonFormat::yen) return value;
+    std::string text;
+    append_decimals(&text, value, 3);  // as the JSON writer writes it
+    double written = value;
+    std::from_chars(text.data(), text.data() + text.size(), written);
+    return written;
+}
+
+namespace {
+
 void set_real(PageFigures* f, FigureId id, double value) {
-    f->values[at(id)].real = value;
+    f->values[at(id)].real = as_written(value, figure_entries[at(id)].formats[0]);
 }
 
 // Sets the quantiles of `q` to the figures `ids`, in the order min, p05, p25, p50, p75, p95,
@@ -185,7 +201,11 @@ void set_quantiles(PageFigures* f, const FigureId (&ids)[7], const Quantiles& q)
 
 // Appends a row of whole numbers and reals to the list `id`.
 void add_cell(PageFigures* f, FigureId id, std::int64_t whole, double real) {
-    f->lists[at(id)].push_back(FigureValue{whole, real, nullptr});
+    std::vector<FigureValue>& cells = f->lists[at(id)];
+    const FigureEntry& entry = figure_entries[at(id)];
+    const auto columns = static_cast<std::size_t>(std::max(entry.columns, 1));
+    cells.push_back(
+        FigureValue{whole, as_written(real, entry.formats[cells.size() % columns]), nullptr});
 }
 
 // A slump series of whole medals, and one of real ones.

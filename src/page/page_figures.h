@@ -113,6 +113,12 @@ struct PageFigures {
 void collect_page_figures(const SampleFigures& sample, const ExactFigures& exact,
                           PageFigures* figures);
 
+// `value` as the JSON writes it in `format`: yen to the thousandth (the double nearest the text
+// written), every other format as it is. The page keeps its figures so, so that a figure shown
+// to fewer decimals is rounded from the value the JSON holds: 0.24996 shows as 0.3, as its
+// JSON 0.25 does, not as 0.2.
+double as_written(double value, JsonFormat format);
+
 // The whole value of the figure `id`, and its real value.
 std::int64_t whole_of(const PageFigures& figures, FigureId id);
 double real_of(const PageFigures& figures, FigureId id);
