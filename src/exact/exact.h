@@ -23,9 +23,9 @@
 // under 2e-27 of probability (purchase_shares.cpp); the tail of a dead row's paths past a term
 // of 2^-70, under 1e-19 of any share; and, in the curves over the odds and in the distributions
 // at the outcome's own odds, rows below 2^-80 of probability, under 2e-22 in all (the player's
-// own means count every row). Means move by less than 1e-12 yen for it; the rounding of the shares, within 2e-15 of
-// a plain per-spin computation in the tests, moves the means by less than 1e-6 yen and the
-// probabilities by less than 1e-12.
+// own means count every row). Means move by less than 1e-12 yen for it; the rounding of the shares,
+// within 2e-15 of a plain per-spin computation in the tests, moves the means by less than 1e-6 yen
+// and the probabilities by less than 1e-12.
 #ifndef QUORVANTELMIX_EXACT_H
 #define QUORVANTELMIX_EXACT_H
 
