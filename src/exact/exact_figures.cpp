@@ -344,4 +344,5 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
     if (scope == ExactScope::day) return;
     fill_by_exchange(rules, *shares, &exact);
     compute_visits(exact.profit_first, exact.profits, exact.profit_mean, &exact.visits);
+    compute_plans(rules, &exact.budget_target, &exact.by_spins);
 }

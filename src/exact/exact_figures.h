@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "exact/plan.h"
 #include "exact/visits.h"
 #include "rules/trial.h"
 
@@ -91,10 +92,13 @@ struct ExactFigures {
     std::vector<double> bonuses{};
     std::vector<ExchangeFigures> by_exchange{};  // Z = 5 to 10, the player's among them
     std::vector<VisitFigures> visits{};          // the total over the days of visit_counts
+    // Each budget of plan_budgets under each target of plan_targets, budget by budget.
+    std::vector<BudgetTargetFigures> budget_target{};
+    std::vector<SpinsFigures> by_spins{};  // leaving after 100, 200, ..., 7500 spins
 };
 
-// Which exact figures to work out: a day's alone, or the plans beyond one day too (other halls'
-// exchange rates, many visits).
+// Which exact figures to work out: a day's alone, or the plans too (other halls' exchange rates,
+// many visits, a budget and a target, leaving early).
 enum class ExactScope { day, day_and_plans };
 
 // Computes the exact figures of a trial under `run_rules` for the player's `player_x`, from the

@@ -20,6 +20,16 @@ struct ExactRules {
     std::int32_t highest_threshold;  // this low one to this high one (both T for none)
 };
 
+// The medals, times 2^loss_shift, after `spins` spins with `bonuses` bonuses and `purchases`
+// purchases after the first.
+inline std::int64_t scaled_medals(const ExactRules& rules, std::int64_t spins,
+                                  std::int64_t bonuses, std::int64_t purchases) {
+    const std::int64_t bought_and_won =
+        medals_per_purchase * (purchases + 1) + bonus_medals * bonuses;
+    return bought_and_won * (std::int64_t{1} << rules.loss_shift) -
+           static_cast<std::int64_t>(rules.loss_scaled) * (spins - bonuses);
+}
+
 // The exact rules of a run with `rules`, its trials of the game's lengths, for its own odds
 // and those of every X from 100 to 1000.
 ExactRules exact_rules(const TrialRules& rules);

@@ -42,15 +42,6 @@ constexpr double last_row_below = 0x1p-90;
 // dead rows, under 1e-19 of any share.
 constexpr double tail_below = 0x1p-70;
 
-// The medals, times 2^loss_shift, after `spins` spins with `bonuses` bonuses and `purchases`
-// purchases after the first.
-std::int64_t scaled_medals(const ExactRules& rules, std::int64_t spins, std::int64_t bonuses,
-                           std::int64_t purchases) {
-    const std::int64_t bought_and_won = 50 * (purchases + 1) + 360 * bonuses;
-    return bought_and_won * (std::int64_t{1} << rules.loss_shift) -
-           static_cast<std::int64_t>(rules.loss_scaled) * (spins - bonuses);
-}
-
 // The last spin after which row b still holds a medal with at most k purchases: the largest n
 // with 50 (k + 1) + 360 b - L (n - b) >= 1.
 std::int64_t last_alive(const ExactRules& rules, std::int64_t k, std::int64_t b) {
