@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The report page in a real browser: headless Chromium opens Quorvantelmix.html from disk with
-# no network, and the DOM it builds must hold the three charts and the figures; the page is laid
+# no network, and the DOM it builds must hold the charts and the figures; the page is laid
 # out at widths from a phone's to a wide desktop's and measured; it also takes the screenshot
 # that the README shows and prints the page to an A4 PDF.
 # Usage: browser_test.sh PROGRAM SCREENSHOT
@@ -30,14 +30,14 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 browser --dump-dom "file://$page" > "$work/dom.html" || fail "Chromium did not load the page"
 dom="$work/dom.html"
-for id in profit-histogram slump-graph bonus-histogram shortfall odds odds-all; do
+for id in profit-histogram slump-graph bonus-histogram shortfall odds odds-all hours-fan; do
   grep -q "<figure id=\"$id\">" "$dom" || fail "no chart $id in the DOM"
 done
-(($(grep -o '<svg viewBox="0 0 500' "$dom" | wc -l) == 6)) || fail "not six SVG charts"
+(($(grep -o '<svg viewBox="0 0 500' "$dom" | wc -l) == 7)) || fail "not seven SVG charts"
 (($(grep -o '<rect class="bar-' "$dom" | wc -l) >= 40)) || fail "too few histogram bars"
-(($(grep -o '<polygon' "$dom" | wc -l) == 2)) || fail "not the two bands of the slump graph"
+(($(grep -o '<polygon' "$dom" | wc -l) == 4)) || fail "not the two bands of the slump graph and the hours' fan"
 for figure in 平均収支 勝率 交換差損 用意する現金 機械割 最大ハマり スランプグラフ 理論値 資金不足 期待収支 \
-    1時間あたり 損益分岐 前提; do
+    1時間あたり 損益分岐 前提 予算と目標 何時間打つと; do
   grep -q "$figure" "$dom" || fail "no $figure"
 done
 
@@ -99,5 +99,5 @@ browser --window-size=1000,1900 --screenshot="$screenshot" "file://$page" > /dev
 browser --print-to-pdf="$work/page.pdf" --no-pdf-header-footer "file://$page" > /dev/null ||
   fail "no PDF"
 grep -aEq 'MediaBox \[0 0 59[45][.0-9]* 84[12][.0-9]*\]' "$work/page.pdf" || fail "the PDF is not A4"
-echo "the page renders: six charts, the figures, $(grep -ac '/Type /Page$' "$work/page.pdf") A4 pages;"
+echo "the page renders: seven charts, the figures, $(grep -ac '/Type /Page$' "$work/page.pdf") A4 pages;"
 echo "laid out at 360 to 1920 px for six settings with nothing overlapping or clipped"

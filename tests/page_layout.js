@@ -158,12 +158,24 @@ function measureLayout() {
         near(parseFloat(mark.getAttribute('cx')), map.x(row[d.x]), what + ' ' + d.row);
         near(parseFloat(mark.getAttribute('cy')), y(row[d.y]), what + ' ' + d.row);
       } else if (mark.tagName === 'polygon') {  // a band: upper forwards, lower backwards
-        const [lower, upper] = d.json.split('|').map(valueAt);
+        // Two lists (x every data-x-step), or two columns of one list of rows (x a column).
+        let lower;
+        let upper;
+        let at;
+        if (d.lower) {
+          const rows = valueAt(d.json);
+          lower = rows.map((row) => row[d.lower]);
+          upper = rows.map((row) => row[d.upper]);
+          at = rows.map((row) => row[d.x] * parseFloat(d.xScale || '1'));
+        } else {
+          [lower, upper] = d.json.split('|').map(valueAt);
+          at = upper.map((_, i) => i * parseFloat(d.xStep));
+        }
         const values = upper.concat(lower.slice().reverse());
-        const xs = upper.map((_, i) => i).concat(lower.map((_, i) => lower.length - 1 - i));
+        const xs = at.concat(at.slice().reverse());
         if (points.length !== values.length) problems.push(name + ': ' + what + ' vertices');
         points.forEach(([px, py], i) => {
-          near(px, map.x(xs[i] * parseFloat(d.xStep)), what);
+          near(px, map.x(xs[i]), what);
           near(py, y(values[i]), what);
         });
       } else {  // a line through a list, or through the rows of a list
@@ -181,7 +193,7 @@ function measureLayout() {
             x = bins[i][0] + parseFloat(d.xShift) + width / 2;
             v = values[i];
           } else {
-            x = values[i][d.x];
+            x = values[i][d.x] * parseFloat(d.xScale || '1');
             v = values[i][d.y];
           }
           near(px, map.x(x), what + ' ' + i);

@@ -22,8 +22,8 @@ struct ExactRules {
 
 // The medals, times 2^loss_shift, after `spins` spins with `bonuses` bonuses and `purchases`
 // purchases after the first.
-inline std::int64_t scaled_medals(const ExactRules& rules, std::int64_t spins,
-                                  std::int64_t bonuses, std::int64_t purchases) {
+inline std::int64_t scaled_medals(const ExactRules& rules, std::int64_t spins, std::int64_t bonuses,
+                                  std::int64_t purchases) {
     const std::int64_t bought_and_won =
         medals_per_purchase * (purchases + 1) + bonus_medals * bonuses;
     return bought_and_won * (std::int64_t{1} << rules.loss_shift) -

@@ -54,11 +54,11 @@ std::int64_t profit_of(const ExactRules& rules, std::int64_t scaled, std::int64_
 // What a pass works with besides the grid.
 struct Pass {
     const ExactRules& rules;
-    std::int64_t lowest;     // the profit of the histograms' first bin
-    std::int64_t fifty;      // 50 medals, over 2^shift
-    bool histograms;         // whether the profits of leaving are asked for
-    PlanGrid& grid;          // the states
-    PlanPass& out;           // the sums
+    std::int64_t lowest;  // the profit of the histograms' first bin
+    std::int64_t fifty;   // 50 medals, over 2^shift
+    bool histograms;      // whether the profits of leaving are asked for
+    PlanGrid& grid;       // the states
+    PlanPass& out;        // the sums
 };
 
 // Ends the runs of probability `w` with k purchases and `profit` after `spins` spins.
@@ -139,9 +139,8 @@ void plan_pass(const ExactRules& rules, std::int64_t target, std::int32_t spin_s
     const std::int64_t most_medals = scaled_medals(rules, 0, rows, width) >> rules.loss_shift;
     const std::int64_t highest =
         cash_for_medals(static_cast<std::int32_t>(most_medals), rules.exchange_rate);
-    grid.ended.assign(spin_step > 0 ? static_cast<std::size_t>((highest - lowest) / cash_unit) + 1
-                                    : 0,
-                      0.0);
+    grid.ended.assign(
+        spin_step > 0 ? static_cast<std::size_t>((highest - lowest) / cash_unit) + 1 : 0, 0.0);
     const std::int64_t fifty = std::int64_t{medals_per_purchase} << rules.loss_shift;
     Pass pass{rules, lowest, fifty, spin_step > 0, grid, out};
 
@@ -154,7 +153,7 @@ void plan_pass(const ExactRules& rules, std::int64_t target, std::int32_t spin_s
     for (std::int32_t n = 0; n < rules.spin_cap; ++n) {
         const std::int32_t spin = n + 1;
         const bool ends = spin >= rules.ending_spin;  // a bonus on this spin ends the run
-        if (top + 1 == rows) {  // the last row's bonuses are let go
+        if (top + 1 == rows) {                        // the last row's bonuses are let go
             const auto last = static_cast<std::size_t>(top);
             for (std::int32_t k = grid.lo[last]; k <= grid.hi[last]; ++k)
                 out.left_out += hit * grid.mass[last * w + static_cast<std::size_t>(k)];
@@ -246,8 +245,9 @@ BudgetTargetFigures budget_target_figures(const PlanPass& pass, std::int64_t bud
     // A budget of B allows B / 1000 - 1 purchases after the first.
     const std::size_t counts = pass.ended.size();
     const std::size_t allowed =
-        budget == no_limit ? counts - 1
-                           : std::min(counts - 1, static_cast<std::size_t>(budget / purchase_price - 1));
+        budget == no_limit
+            ? counts - 1
+            : std::min(counts - 1, static_cast<std::size_t>(budget / purchase_price - 1));
     for (std::size_t k = 0; k <= allowed; ++k) {
         figures.profit_mean += pass.ended_profit[k];
         figures.win_probability += pass.ended_wins[k];

@@ -50,13 +50,13 @@ struct SpinsFigures {
 // What one pass under one target leaves, by the purchases after the first, k: enough to work out
 // the figures under every budget.
 struct PlanPass {
-    std::vector<double> ended;         // [k]: P(the day ends, or reaches the target, with k)
-    std::vector<double> ended_profit;  // [k]: the same times the profit, yen
-    std::vector<double> ended_wins;    // [k]: P(ending with k and a profit above 0)
-    std::vector<double> ended_spins;   // [k]: P(ending with k) times the spins played
-    std::vector<double> ruined;        // [k]: P(needing purchase k + 1 after k): ruin under a
-                                       // budget of (k + 1) * 1000 yen
-    std::vector<double> ruined_spins;  // [k]: the same times the spin that needed it
+    std::vector<double> ended;           // [k]: P(the day ends, or reaches the target, with k)
+    std::vector<double> ended_profit;    // [k]: the same times the profit, yen
+    std::vector<double> ended_wins;      // [k]: P(ending with k and a profit above 0)
+    std::vector<double> ended_spins;     // [k]: P(ending with k) times the spins played
+    std::vector<double> ruined;          // [k]: P(needing purchase k + 1 after k): ruin under a
+                                         // budget of (k + 1) * 1000 yen
+    std::vector<double> ruined_spins;    // [k]: the same times the spin that needed it
     std::vector<SpinsFigures> by_spins;  // after every `spin_step`th spin, when asked
     double left_out;                     // the probability the pass let go (see plan.cpp)
     std::int64_t cells;                  // the states advanced, for the benchmark
@@ -73,8 +73,8 @@ struct PlanGrid {
 
 // Plays every run under `rules` spin by spin to the target `target` (no_limit for none) into
 // `pass`; with `spin_step` above 0, the profit of leaving after every `spin_step`th spin too.
-void plan_pass(const ExactRules& rules, std::int64_t target, std::int32_t spin_step,
-               PlanGrid* grid, PlanPass* pass);
+void plan_pass(const ExactRules& rules, std::int64_t target, std::int32_t spin_step, PlanGrid* grid,
+               PlanPass* pass);
 
 // The figures under the budget `budget` (a multiple of 1000 yen, or no_limit) of the pass played
 // to `target`.

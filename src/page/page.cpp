@@ -17,6 +17,7 @@
 #include "page/chart.h"
 #include "page/decimal_text.h"
 #include "page/page_exact.h"
+#include "page/page_plans.h"
 #include "page/page_figures.h"
 #include "page/page_json.h"
 #include "page/page_parts.h"
@@ -61,6 +62,11 @@ p { margin: 0.4em 0; }
 .nb { white-space: nowrap; }
 .loss { color: var(--loss-text); } .win { color: var(--win-text); }
 tr.mine td { font-weight: bold; }
+.plan-grid { font-size: 0.85em; margin: 4px 0; }
+.plan-grid caption { text-align: left; font-weight: bold; }
+.plan-grid th, .plan-grid td { padding: 3px 4px; text-align: right; }
+.plan-grid td.best { font-weight: bold; outline: 2px solid #e69f00; outline-offset: -2px; }
+.headline { font-size: 1.1em; }
 table { border-collapse: collapse; width: 100%; font-variant-numeric: tabular-nums; }
 th, td { border-bottom: 1px solid var(--line); padding: 4px 6px; text-align: right; white-space: nowrap; }
 th:first-child, td:first-child { text-align: left; }
@@ -82,6 +88,7 @@ svg text { fill: var(--ink); paint-order: stroke; stroke: #fff; stroke-width: 3p
 .line-median, .line-best, .line-worst, .line-median-trial, .line-theory, .line-exact,
   .line-mean-profit, .line-win { fill: none; }
 .line-mean-profit { stroke: #000; stroke-width: 3; }
+.line-mean { fill: none; stroke: #e69f00; stroke-width: 3; stroke-dasharray: 8 4; }
 .line-win { stroke: var(--win); stroke-width: 2.5; stroke-dasharray: 7 3; }
 .mark-player { stroke: #e69f00; stroke-width: 3; stroke-dasharray: 8 4; }
 .mark-break-even { stroke: var(--loss); stroke-width: 2.5; }
@@ -100,7 +107,8 @@ svg text { fill: var(--ink); paint-order: stroke; stroke: #fff; stroke-width: 3p
 .swatch { display: inline-block; width: 24px; height: 12px; margin-right: 4px; vertical-align: -1px; }
 .swatch line { stroke-width: 2.5; }
 footer { margin-top: 2em; font-size: 0.8em; color: var(--muted); }
-@media (max-width: 600px) { body { padding: 8px; font-size: 14px; } th, td { padding: 4px 3px; } }
+@media (max-width: 600px) { body { padding: 8px; font-size: 14px; } th, td { padding: 4px 3px; }
+  .plan-grid th, .plan-grid td { padding: 3px 2px; } }
 @page { size: A4; margin: 12mm; }
 @media print { body { max-width: none; padding: 0; font-size: 11px; } h2 { break-after: avoid; } }
 )";

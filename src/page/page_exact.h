@@ -14,8 +14,4 @@ void put_answers(std::string* out, const PageFigures& figures);
 // Appends the charts and the table that decide a visit: the budget and the break-even.
 void put_decisions(std::string* out, const PageFigures& figures);
 
-// Appends the plans beyond one day at this hall: the same machine at other halls' exchange
-// rates, and the total over many days.
-void put_plans(std::string* out, const PageFigures& figures);
-
 #endif

@@ -123,8 +123,8 @@ const FigureEntry figure_entries[figure_count] = {
     rows(I::exact_by_odds, "exact.by_odds", F::integer, F::yen, F::probability, "", ""),
     rows(I::exact_budget_table, "exact.budget_table", F::integer, F::probability, F::probability,
          "100", "100"),
-    one(I::exact_break_even_x, "exact.break_even_X", F::x_or_null),
-    one(I::exact_break_even_x_equal, "exact.break_even_X_equal_exchange", F::x_or_null),
+    one(I::exact_break_even_x, "exact.break_even_X", F::whole_or_null),
+    one(I::exact_break_even_x_equal, "exact.break_even_X_equal_exchange", F::whole_or_null),
     one(I::exact_equal_profit_mean, "exact.equal_exchange_profit_mean", F::yen),
     one(I::exact_equal_win_probability, "exact.equal_exchange_win_probability", F::probability,
         "100"),
@@ -157,10 +157,19 @@ const FigureEntry figure_entries[figure_count] = {
     list(I::slump_mid_p75, "slump.mid.p75", F::yen),
     list(I::slump_mid_p95, "slump.mid.p95", F::yen),
     rows(I::plan_by_exchange, "plan.by_exchange",
-         {F::integer, F::yen, F::probability, F::x_or_null}, {"", "", "100", ""}),
+         {F::integer, F::yen, F::probability, F::whole_or_null}, {"", "", "100", ""}),
     rows(I::plan_visits, "plan.visits",
          {F::integer, F::yen, F::probability, F::integer, F::integer, F::integer},
          {"", "", "100", "", "", ""}),
+    rows(I::plan_budget_target, "plan.budget_target",
+         {F::whole_or_null, F::whole_or_null, F::yen, F::probability, F::probability,
+          F::probability},
+         {"", "", "", "100", "100", ""}),
+    rows(I::plan_by_spins, "plan.by_spins",
+         {F::integer, F::yen, F::probability, F::integer, F::integer, F::integer, F::integer,
+          F::integer},
+         {"", "", "100", "", "", "", "", ""}),
+    one(I::plan_hourly_profit, "plan.hourly_profit", F::yen),
 };
 
 namespace {
@@ -356,6 +365,22 @@ void collect_exact(const ExactFigures& e, const SampleFigures& s, PageFigures* f
         add_cell(f, I::plan_visits, visit.p50, 0.0);
         add_cell(f, I::plan_visits, visit.p95, 0.0);
     }
+    for (const BudgetTargetFigures& plan : e.budget_target) {
+        add_cell(f, I::plan_budget_target, plan.budget, 0.0);
+        add_cell(f, I::plan_budget_target, plan.target, 0.0);
+        add_cell(f, I::plan_budget_target, 0, plan.profit_mean);
+        add_cell(f, I::plan_budget_target, 0, plan.win_probability);
+        add_cell(f, I::plan_budget_target, 0, plan.ruin_probability);
+        add_cell(f, I::plan_budget_target, 0, plan.spins_mean);
+    }
+    for (const SpinsFigures& leave : e.by_spins) {
+        add_cell(f, I::plan_by_spins, leave.spins, 0.0);
+        add_cell(f, I::plan_by_spins, 0, leave.profit_mean);
+        add_cell(f, I::plan_by_spins, 0, leave.win_probability);
+        for (const std::int64_t quantile : {leave.p05, leave.p25, leave.p50, leave.p75, leave.p95})
+            add_cell(f, I::plan_by_spins, quantile, 0.0);
+    }
+    set_real(f, I::plan_hourly_profit, e.profit_per_hour);
 }
 
 // How far the trials' mean profit and win rate lie from the exact values they estimate, in

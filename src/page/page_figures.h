@@ -26,7 +26,7 @@ enum class JsonFormat : std::uint8_t {
     yen,          // a real number, three decimals: "-7234.125"
     probability,  // a real number, nine significant digits: "0.585440142"
     float_text,   // a float, the shortest text that reads back: "1.3846154"
-    x_or_null,    // an X, or null for 0
+    whole_or_null,  // a whole number (an X, a budget, a target), or null for 0
     text,         // a string
 };
 
@@ -58,7 +58,7 @@ enum class FigureId : std::int32_t {
     slump_point_step, slump_p05, slump_p25, slump_p50, slump_p75, slump_p95,
     slump_best, slump_worst, slump_median_trial,
     slump_mid_p05, slump_mid_p25, slump_mid_p50, slump_mid_p75, slump_mid_p95,
-    plan_by_exchange, plan_visits,
+    plan_by_exchange, plan_visits, plan_budget_target, plan_by_spins, plan_hourly_profit,
     count  // not a figure: the number of them
 };
 // clang-format on
@@ -72,7 +72,7 @@ constexpr double shortfall_floor = 0.001;
 constexpr std::int64_t shortfall_dots = 25;
 
 // Most columns a row of a list has.
-constexpr std::int32_t max_columns = 6;
+constexpr std::int32_t max_columns = 8;
 
 // One figure of the table.
 struct FigureEntry {
@@ -90,7 +90,7 @@ extern const FigureEntry figure_entries[figure_count];
 
 // A value of the table: the field its format reads.
 struct FigureValue {
-    std::int64_t whole;  // integer, thousandths, millionths, x_or_null
+    std::int64_t whole;  // integer, thousandths, millionths, whole_or_null
     double real;         // yen, probability, float_text
     const char* text;    // text
 };

@@ -40,7 +40,7 @@ void put_value(std::string* out, JsonFormat format, const FigureValue& value) {
         case JsonFormat::float_text:
             append_shortest_float(out, static_cast<float>(value.real));
             return;
-        case JsonFormat::x_or_null:
+        case JsonFormat::whole_or_null:
             if (value.whole == 0) {
                 put(out, "null");
             } else {

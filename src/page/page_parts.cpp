@@ -64,9 +64,15 @@ std::string figure(FigureId id, const std::string& text) {
 }
 
 std::string figure_cell(FigureId id, std::size_t row, std::size_t column, const std::string& text) {
+    return figure_cell_scaled(id, row, column, text,
+                              figure_entries[static_cast<std::size_t>(id)].scales[column]);
+}
+
+std::string figure_cell_scaled(FigureId id, std::size_t row, std::size_t column,
+                               const std::string& text, const char* scale) {
     const FigureEntry& entry = figure_entries[static_cast<std::size_t>(id)];
     return tied(std::string(entry.path) + "." + std::to_string(row) + "." + std::to_string(column),
-                text, entry.scales[column]);
+                text, scale);
 }
 
 // The class that colours a profit: a win blue, a loss vermillion, break-even none.
@@ -87,4 +93,26 @@ void put_card(std::string* out, const char* heading, const std::string& value,
     put(out, "</div>\n<p>");
     out->append(note);
     put(out, "</p></div>\n");
+}
+
+// `value` with `decimals` decimals, rounded correctly: "7208.9".
+std::string decimals_of(double value, int decimals) {
+    std::string text;
+    append_decimals(&text, value, decimals);
+    return text;
+}
+
+// Yen rounded to the nearest yen, halves away from zero, with separators and sign.
+std::string yen_of(double yen, bool sign) {
+    return amount(round_half_away(yen), "円", sign);
+}
+
+// The cells of the list of rows `id`, row after row.
+const std::vector<FigureValue>& cells_of(const PageFigures& f, FigureId id) {
+    return f.lists[static_cast<std::size_t>(id)];
+}
+
+// ` data-json="path"` and the other attributes `rest` that say how a mark draws it.
+std::string drawn_from(const char* path, const char* rest) {
+    return std::string(" data-json=\"") + path + "\" " + rest;
 }

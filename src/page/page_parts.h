@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "page/page_figures.h"
 
@@ -26,12 +27,28 @@ std::string percent_of_trials(std::int64_t wins);
 // A probability as a percentage with `decimals`, rounded half away from zero: "58.5%".
 std::string percent_of(double probability, int decimals);
 
+// `value` with `decimals` decimals, rounded correctly: "7208.9".
+std::string decimals_of(double value, int decimals);
+
+// Yen rounded to the nearest yen, halves away from zero, with separators and, with `sign`, "+".
+std::string yen_of(double yen, bool sign);
+
+// The cells of the list of rows `id`, row after row.
+const std::vector<FigureValue>& cells_of(const PageFigures& f, FigureId id);
+
+// ` data-json="path"` and the other attributes `rest` that say how a mark draws it.
+std::string drawn_from(const char* path, const char* rest);
+
 // `text` as the figure `id` of the page's table: tied to its JSON path (data-json), and to its
 // scale (data-scale) where the text shows the value times a scale.
 std::string figure(FigureId id, const std::string& text);
 
 // `text` as the cell in `row` and `column` of the list of rows `id`.
 std::string figure_cell(FigureId id, std::size_t row, std::size_t column, const std::string& text);
+
+// The same showing the value times `scale` rather than the column's own scale.
+std::string figure_cell_scaled(FigureId id, std::size_t row, std::size_t column,
+                               const std::string& text, const char* scale);
 
 // The class that colours a profit: a win blue, a loss vermillion, break-even none.
 const char* profit_class(std::int64_t yen);

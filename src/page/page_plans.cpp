@@ -1,0 +1,366 @@
+// page_plans.cpp - the plans a player makes: a budget and a target for the day, the hours at
+// the machine, the same machine at another hall's exchange rate, and a month or a year of visits.
+#include "page/page_plans.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "exact/plan.h"
+#include "page/chart.h"
+#include "page/decimal_text.h"
+#include "page/page_parts.h"
+#include "rules/numbers.h"
+
+namespace {
+
+using I = FigureId;
+
+// The table of the exchange rates from 5 to 10 medals for 100 yen, the player's row marked.
+void put_exchange_table(std::string* out, const PageFigures& f) {
+    constexpr std::size_t columns = 4;
+    const std::vector<FigureValue>& cells = cells_of(f, I::plan_by_exchange);
+    put(out,
+        "<table>\n<tr><th>換金率</th><th>期待収支</th><th>勝つ確率</th><th>損益分岐</th>"
+        "</tr>\n");
+    for (std::size_t row = 0; row * columns < cells.size(); ++row) {
+        const auto cell = [&](std::size_t column, const std::string& text) {
+            return figure_cell(I::plan_by_exchange, row, column, text);
+        };
+        const FigureValue* values = &cells[row * columns];
+        const bool mine = values[0].whole == whole_of(f, I::z);
+        const std::int64_t mean = round_half_away(values[1].real);
+        put(out, mine ? "<tr class=\"mine\"><td>" : "<tr><td>");
+        out->append(cell(0, amount(values[0].whole, "枚")) + (mine ? "（あなた）" : ""));
+        put(out, "</td><td class=\"");
+        put(out, profit_class(mean));
+        put(out, "\">");
+        out->append(cell(1, amount(mean, "円", true)));
+        put(out, "</td><td>");
+        out->append(cell(2, percent_of(values[2].real, 1)));
+        put(out, "</td><td>");
+        const std::int64_t even = values[3].whole;
+        if (even == 0) {
+            put(out, "なし");
+        } else {
+            out->append("1/" + cell(3, amount(even, "")) + (even == max_x ? "以上" : ""));
+        }
+        put(out, "</td></tr>\n");
+    }
+    put(out, "</table>\n");
+}
+
+// A table of the total profit over many days: the days and the columns `shown` of the rows
+// (two tables with at most two amounts each, so that each fits a phone even at millions of
+// yen).
+void put_visits_table(std::string* out, const PageFigures& f, const char* headings,
+                      const std::vector<std::size_t>& shown) {
+    constexpr std::size_t columns = 6;
+    const std::vector<FigureValue>& cells = cells_of(f, I::plan_visits);
+    put(out, "<table>\n<tr><th>日数</th>");
+    put(out, headings);
+    put(out, "</tr>\n");
+    for (std::size_t row = 0; row * columns < cells.size(); ++row) {
+        const FigureValue* values = &cells[row * columns];
+        put(out, "<tr><td>");
+        out->append(figure_cell(I::plan_visits, row, 0, amount(values[0].whole, "日")));
+        for (const std::size_t column : shown) {
+            const bool yen = column != 2;
+            const std::int64_t total =
+                column == 1 ? round_half_away(values[1].real) : values[column].whole;
+            put(out, "</td><td");
+            if (yen) {
+                put(out, " class=\"");
+                put(out, profit_class(total));
+                put(out, "\"");
+            }
+            put(out, ">");
+            out->append(
+                figure_cell(I::plan_visits, row, column,
+                            yen ? amount(total, "円", true) : percent_of(values[2].real, 1)));
+        }
+        put(out, "</td></tr>\n");
+    }
+    put(out, "</table>\n");
+}
+
+// The row of the visits table for `days` days, or null.
+const FigureValue* visit_row(const PageFigures& f, std::int64_t days, std::size_t* row) {
+    constexpr std::size_t columns = 6;
+    const std::vector<FigureValue>& cells = cells_of(f, I::plan_visits);
+    for (*row = 0; *row * columns < cells.size(); ++*row) {
+        if (cells[*row * columns].whole == days) return &cells[*row * columns];
+    }
+    return nullptr;
+}
+
+/* ------------------------------- a budget and a target ------------------------------- */
+
+constexpr std::size_t plan_columns = 6;  // a row of plan.budget_target
+constexpr std::size_t budget_count = std::size(plan_budgets);
+constexpr std::size_t target_count = std::size(plan_targets);
+
+// "3万円", or `none` for no limit: the budgets and targets are whole ten thousands.
+std::string limit_text(std::int64_t yen, const char* none) {
+    return yen == no_limit ? none : std::to_string(yen / 10000) + "万円";
+}
+
+// The row of plan.budget_target for the budget and the target at `b` and `t`.
+std::size_t plan_row(std::size_t b, std::size_t t) {
+    return b * target_count + t;
+}
+
+// The budget and the target of a row, in words: "予算3万円・目標+2万円".
+std::string plan_words(const FigureValue* row) {
+    return "予算" + limit_text(row[0].whole, "なし") + "・目標" +
+           (row[1].whole == no_limit ? std::string("なし") : "+" + limit_text(row[1].whole, ""));
+}
+
+// A grid of one figure of the plans, budgets down and targets across, its best cell framed:
+// the win probability in % or the mean profit in thousands of yen (so that six columns fit a
+// phone).
+void put_plan_grid(std::string* out, const PageFigures& f, std::size_t column, const char* title,
+                   std::size_t best) {
+    const std::vector<FigureValue>& cells = cells_of(f, I::plan_budget_target);
+    put(out, "<table class=\"plan-grid\">\n<caption>");
+    put(out, title);
+    put(out, "</caption>\n<tr><th>予算＼目標</th>");
+    for (const std::int64_t target : plan_targets) {
+        put(out, "<th>");
+        out->append(target == no_limit ? std::string("なし") : "+" + limit_text(target, ""));
+        put(out, "</th>");
+    }
+    put(out, "</tr>\n");
+    for (std::size_t b = 0; b < budget_count; ++b) {
+        put(out, "<tr><th>");
+        out->append(limit_text(plan_budgets[b], "なし"));
+        put(out, "</th>");
+        for (std::size_t t = 0; t < target_count; ++t) {
+            const std::size_t row = plan_row(b, t);
+            const FigureValue* values = &cells[row * plan_columns];
+            put(out, "<td class=\"");
+            if (column == 2) {
+                const std::int64_t thousands_tenths = round_half_away(values[2].real / 100.0);
+                put(out, profit_class(thousands_tenths));
+                if (row == best) put(out, " best");
+                put(out, "\">");
+                std::string text = thousands_tenths > 0 ? "+" : "";
+                append_fixed(&text, thousands_tenths, 1, false);
+                out->append(figure_cell_scaled(I::plan_budget_target, row, 2, text, "0.001"));
+            } else {
+                if (row == best) put(out, "best");
+                put(out, "\">");
+                out->append(
+                    figure_cell(I::plan_budget_target, row, 3, percent_of(values[3].real, 1)));
+            }
+            put(out, "</td>");
+        }
+        put(out, "</tr>\n");
+    }
+    put(out, "</table>\n");
+}
+
+// The row with the greatest figure in `column`, the first of equals.
+std::size_t best_plan(const std::vector<FigureValue>& cells, std::size_t column) {
+    std::size_t best = 0;
+    for (std::size_t row = 1; row * plan_columns < cells.size(); ++row) {
+        if (cells[row * plan_columns + column].real > cells[best * plan_columns + column].real)
+            best = row;
+    }
+    return best;
+}
+
+// The budgets and targets: what each does to the mean and to the chance of winning, read off
+// the table at these settings, and the two grids.
+void put_budget_target(std::string* out, const PageFigures& f) {
+    const std::vector<FigureValue>& cells = cells_of(f, I::plan_budget_target);
+    if (cells.size() != budget_count * target_count * plan_columns) return;
+    const auto cell = [&](std::size_t row, std::size_t column, const std::string& text) {
+        return figure_cell(I::plan_budget_target, row, column, text);
+    };
+    const auto mean_text = [&](std::size_t row) {
+        return cell(row, 2, yen_of(cells[row * plan_columns + 2].real, true));
+    };
+    const auto win_text = [&](std::size_t row) {
+        return cell(row, 3, percent_of(cells[row * plan_columns + 3].real, 1));
+    };
+    const std::size_t free = plan_row(budget_count - 1, 0);  // no budget, no target
+    const std::size_t best_win = best_plan(cells, 3);
+    const std::size_t best_mean = best_plan(cells, 2);
+    put(out,
+        "<h2>予算と目標を決めて打つと</h2>\n<p>予算（使い切ったらやめる額）と目標（ボーナスの"
+        "あと、換金すればその額以上勝っているならやめる額）を決めて、1日打った場合の正確な"
+        "値です。予算も目標も決めずに打つと、期待収支は ");
+    out->append(mean_text(free) + "、勝つ確率は " + win_text(free) + " です。");
+    put(out, "勝つ確率が最も高いのは ");
+    out->append(plan_words(&cells[best_win * plan_columns]) + " の " + win_text(best_win) +
+                "で、そのとき期待収支は " + mean_text(best_win));
+    const double change =
+        cells[best_win * plan_columns + 2].real - cells[free * plan_columns + 2].real;
+    put(out, change < 0.0 ? " に下がります。" : change > 0.0 ? " に上がります。" : " のままです。");
+    put(out, "期待収支が最も高いのは ");
+    out->append(plan_words(&cells[best_mean * plan_columns]) + " の " + mean_text(best_mean) +
+                "（勝つ確率 " + win_text(best_mean) + "）です。");
+    const std::size_t tight = plan_row(0, 0);  // the smallest budget, no target
+    out->append("予算" + limit_text(plan_budgets[0], "") + "だけを決めると、" +
+                cell(tight, 4, percent_of(cells[tight * plan_columns + 4].real, 1)) +
+                " の日は予算を使い切って終わります（期待収支 " + mean_text(tight) + "、勝つ確率 " +
+                win_text(tight) + "）。</p>\n");
+    put(out, "<div class=\"charts\">\n<div>");
+    put_plan_grid(out, f, 3, "勝つ確率", best_win);
+    put(out, "</div>\n<div>");
+    put_plan_grid(out, f, 2, "期待収支（千円）", best_mean);
+    put(out,
+        "</div>\n</div>\n<p class=\"note\">枠で囲んだマスが最も高い値です。予算を使い切った日の"
+        "収支は予算の全額のマイナスです（残りのメダルは1枚未満）。</p>\n");
+}
+
+/* ---------------------------------- the hours ---------------------------------- */
+
+constexpr std::size_t spins_columns = 8;  // a row of plan.by_spins
+
+// The fan of the profit of leaving after every 100th spin: the middle half and 90 % as bands,
+// the median and the mean as lines, over the hours at the machine.
+void put_hours_chart(std::string* out, const PageFigures& f) {
+    const std::vector<FigureValue>& cells = cells_of(f, I::plan_by_spins);
+    const std::size_t count = cells.size() / spins_columns;
+    std::int64_t low = 0;
+    std::int64_t high = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        low = std::min(low, cells[i * spins_columns + 3].whole);
+        high = std::max(high, cells[i * spins_columns + 7].whole);
+    }
+    const double top = y_title_room;
+    const double bottom = top + 240.0;
+    std::int64_t y_step = 1;
+    const Scale y = round_scale(low, high, most_y_ticks(top, bottom), bottom, top, &y_step);
+    const PlotArea area{left_edge(y, "収支（円）"), chart_width - 2.0 * chart_font, top, bottom};
+    open_chart(out, "hours-fan", "やめる時間ごとの収支", area);
+    put_y_axis(out, area, y, y_step, AxisSide::left, "収支（円）");
+    const double last_hour = static_cast<double>(spin_cap) / spins_per_hour;
+    const Scale x{0.0, last_hour, area.left, area.right};
+    put_x_axis(out, area, x, 0, 1, 0.0, "時間（1時間＝800回転）");
+    std::vector<double> xs(count);
+    std::vector<double> lower(count);
+    std::vector<double> upper(count);
+    for (std::size_t i = 0; i < count; ++i)
+        xs[i] = pixel(x, static_cast<double>(cells[i * spins_columns].whole) / spins_per_hour);
+    const auto n = static_cast<std::int32_t>(count);
+    const char* path = figure_entries[static_cast<std::size_t>(I::plan_by_spins)].path;
+    const struct {
+        std::size_t low, high;
+        const char* css_class;
+        const char* data;
+    } bands[] = {
+        {3, 7, "band-outer", R"(data-x="0" data-x-scale="0.00125" data-lower="3" data-upper="7")"},
+        {4, 6, "band-inner", R"(data-x="0" data-x-scale="0.00125" data-lower="4" data-upper="6")"},
+    };
+    for (const auto& band : bands) {
+        for (std::size_t i = 0; i < count; ++i) {
+            lower[i] = pixel(y, static_cast<double>(cells[i * spins_columns + band.low].whole));
+            upper[i] = pixel(y, static_cast<double>(cells[i * spins_columns + band.high].whole));
+        }
+        put_band(out, xs.data(), lower.data(), upper.data(), n, band.css_class,
+                 drawn_from(path, band.data));
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        lower[i] = pixel(y, static_cast<double>(cells[i * spins_columns + 5].whole));
+        upper[i] = pixel(y, cells[i * spins_columns + 1].real);
+    }
+    put_polyline(out, xs.data(), lower.data(), n, "line-median",
+                 drawn_from(path, R"(data-x="0" data-x-scale="0.00125" data-y="5")"));
+    put_polyline(out, xs.data(), upper.data(), n, "line-mean",
+                 drawn_from(path, R"(data-x="0" data-x-scale="0.00125" data-y="1")"));
+    close_chart(out,
+                legend_key("band-outer", Swatch::box, "5〜95%") +
+                    legend_key("band-inner", Swatch::box, "25〜75%") +
+                    legend_key("line-median", Swatch::line, "中央値") +
+                    legend_key("line-mean", Swatch::line, "期待収支"),
+                "その時点でやめてメダルを換金した場合の収支です（それまでに1日が終わった回は"
+                "その収支）。");
+}
+
+// A table of leaving after 1 to 9 hours: the hours and the columns `shown` of plan.by_spins
+// (two tables of at most three figures, so that each fits beside the fan or on a phone).
+void put_hours_table(std::string* out, const std::vector<FigureValue>& cells, const char* headings,
+                     const std::vector<std::size_t>& shown) {
+    put(out, "<table>\n<tr><th>やめる時間</th>");
+    put(out, headings);
+    put(out, "</tr>\n");
+    for (std::int64_t hour = 1; hour * spins_per_hour <= spin_cap; ++hour) {
+        const auto row = static_cast<std::size_t>(hour * spins_per_hour / plan_spin_step - 1);
+        if ((row + 1) * spins_columns > cells.size()) break;
+        const FigureValue* values = &cells[row * spins_columns];
+        put(out, "<tr><td>");
+        out->append(std::to_string(hour) + "時間");
+        for (const std::size_t column : shown) {
+            if (column == 2) {
+                put(out, "</td><td>");
+                out->append(figure_cell(I::plan_by_spins, row, 2, percent_of(values[2].real, 1)));
+                continue;
+            }
+            const std::int64_t yen =
+                column == 1 ? round_half_away(values[1].real) : values[column].whole;
+            put(out, "</td><td class=\"");
+            put(out, profit_class(yen));
+            put(out, "\">");
+            out->append(figure_cell(I::plan_by_spins, row, column, amount(yen, "円", true)));
+        }
+        put(out, "</td></tr>\n");
+    }
+    put(out, "</table>\n");
+}
+
+// The hours at the machine: the profit an hour, the fan, and a table at 1 to 9 hours.
+void put_hours(std::string* out, const PageFigures& f) {
+    const std::vector<FigureValue>& cells = cells_of(f, I::plan_by_spins);
+    if (cells.empty()) return;
+    const double hourly = real_of(f, I::plan_hourly_profit);
+    put(out,
+        "<h2>何時間打つと</h2>\n<p class=\"headline\">1時間（800回転）あたりの期待収支は <strong "
+        "class=\"");
+    put(out, profit_class(round_half_away(hourly)));
+    put(out, "\">");
+    out->append(figure(I::plan_hourly_profit, yen_of(hourly, true)));
+    put(out,
+        "</strong> です（1日の期待収支を1日の平均回転数で割り、800回転をかけた値）。</p>\n"
+        "<div class=\"charts\">\n<div>");
+    put_hours_chart(out, f);
+    put(out, "</div>\n<div>");
+    put_hours_table(out, cells, "<th>期待収支</th><th>勝つ確率</th><th>中央値</th>", {1, 2, 5});
+    put(out, "<p>悪い方から5%の回と、良い方から5%の回の境目：</p>\n");
+    put_hours_table(out, cells, "<th>悪い方5%</th><th>良い方5%</th>", {3, 7});
+    put(out, "<p class=\"note\">1時間を800回転として数えています。</p>\n</div>\n</div>\n");
+}
+
+}  // namespace
+
+void put_plans(std::string* out, const PageFigures& f) {
+    put_budget_target(out, f);
+    put_hours(out, f);
+    put(out, "<h2>ほかのホールでは、何日も通うと</h2>\n<div class=\"charts\">\n");
+    put(out,
+        "<div><h3>換金率の違うホール</h3>\n<p>同じ台（確率Xと100%確率Yが同じ）を、換金率"
+        "だけが違うホールで1日打った場合の正確な値です。太字があなたのホールです。</p>\n");
+    put_exchange_table(out, f);
+    put(out, "</div>\n<div><h3>何日も通うと</h3>\n<p>");
+    std::size_t row = 0;
+    const FigureValue* month = visit_row(f, 8, &row);
+    if (month != nullptr) {
+        put(out, "毎週末、月に8日打つと、その月の合計収支がプラスになる確率は ");
+        out->append(figure_cell(I::plan_visits, row, 2, percent_of(month[2].real, 1)));
+        put(out, "、悪い方から5%の月は ");
+        out->append(figure_cell(I::plan_visits, row, 3, amount(month[3].whole, "円", true)));
+        put(out, " 以下で終わります。");
+    }
+    put(out,
+        "1日ごとの結果は互いに独立とし、1日の収支の正確な分布を日数分たたみ込んで求めました"
+        "（正規分布の近似ではありません）。</p>\n");
+    put_visits_table(out, f, "<th>合計の期待収支</th><th>中央値</th><th>プラスの確率</th>",
+                     {1, 4, 2});
+    put(out, "<p>合計収支の幅（悪い方から5%の回と、良い方から5%の回の境目）：</p>\n");
+    put_visits_table(out, f, "<th>悪い方5%</th><th>良い方5%</th>", {3, 5});
+    put(out, "</div>\n</div>\n");
+}
