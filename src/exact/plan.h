@@ -15,6 +15,7 @@
 #ifndef QUORVANTELMIX_PLAN_H
 #define QUORVANTELMIX_PLAN_H
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -62,19 +63,11 @@ struct PlanPass {
     std::int64_t cells;                  // the states advanced, for the benchmark
 };
 
-// The states of a pass, kept from one pass to the next so that their memory is reused.
-struct PlanGrid {
-    std::vector<double> mass;       // [b * width + k]: P(b bonuses, k purchases after the first)
-    std::vector<std::int32_t> lo;   // [b]: row b's first count that may hold probability
-    std::vector<std::int32_t> hi;   // [b]: its last; below lo, nothing
-    std::vector<double> histogram;  // the profits of leaving, on the 500-yen grid
-    std::vector<double> ended;      // the same of the runs already ended
-};
-
-// Plays every run under `rules` spin by spin to the target `target` (no_limit for none) into
-// `pass`; with `spin_step` above 0, the profit of leaving after every `spin_step`th spin too.
-void plan_pass(const ExactRules& rules, std::int64_t target, std::int32_t spin_step, PlanGrid* grid,
-               PlanPass* pass);
+// Plays every run under `rules` spin by spin to each of the `count` targets `targets` (no_limit
+// for none) into `passes`, one pass a target; the first pass also with the profit of leaving
+// after every `spin_step`th spin when `spin_step` is above 0.
+void plan_passes(const ExactRules& rules, const std::int64_t* targets, std::size_t count,
+                 std::int32_t spin_step, std::vector<PlanPass>* passes);
 
 // The figures under the budget `budget` (a multiple of 1000 yen, or no_limit) of the pass played
 // to `target`.
