@@ -200,22 +200,25 @@ std::int32_t play_first_part(const Pass& pass, std::int64_t target, Grid* grid_i
                     end_runs(pass, static_cast<std::size_t>(c0), profit, spin, hit * up[c0]);
                 }
             }
-            // The losses: the row stays, its lowest count buying once more if it must.
-            for (std::int32_t k = a0; k <= a1; ++k)
-                row[k] = miss * row[k];
-            if (a0 <= a1 && base + fifty * a0 < one) {
-                const double bought = row[a0];
+            // The losses: the row stays, its lowest count buying once more if it must, and the
+            // bonuses from the row below from c0 on: one loop where both meet (the rows are 0
+            // outside their counts).
+            const bool buys = a0 <= a1 && base + fifty * a0 < one;
+            double bought = 0.0;
+            if (buys) {
+                bought = miss * row[a0];
+                row[a0] = 0.0;
                 out.ruined[static_cast<std::size_t>(a0)] += bought;
                 out.ruined_spins[static_cast<std::size_t>(a0)] += bought * spin;
-                row[a0 + 1] += bought;
-                row[a0] = 0.0;
-                a1 = std::max(a1, a0 + 1);
-                ++a0;
             }
-            for (std::int32_t k = c0; k <= c1; ++k)
-                row[k] += hit * up[k];
             std::int32_t lo = std::min(a0 <= a1 ? a0 : grid.width, c0 <= c1 ? c0 : grid.width);
-            std::int32_t hi = std::max(a1, c1);
+            std::int32_t hi = std::max({a1, c1, buys ? a0 + 1 : -1});
+            const std::int32_t split = std::max(lo, std::min(c0, hi + 1));
+            for (std::int32_t k = lo; k < split; ++k)
+                row[k] = miss * row[k];
+            for (std::int32_t k = split; k <= hi; ++k)
+                row[k] = miss * row[k] + hit * up[k];
+            if (buys) row[a0 + 1] += bought;
             out.cells += hi >= lo ? hi - lo + 1 : 0;
             while (lo <= hi && row[lo] < edge_below) {
                 out.left_out += row[lo];
