@@ -166,6 +166,14 @@ std::int32_t play_first_part(const Pass& pass, std::int64_t target, Grid* grid_i
     grid.mass.assign(static_cast<std::size_t>(grid.rows) * w, 0.0);
     grid.lo.assign(static_cast<std::size_t>(grid.rows), grid.width);
     grid.hi.assign(static_cast<std::size_t>(grid.rows), -1);
+    // [k]: the least medals (over 2^shift) with which k purchases reach the target: the cash
+    // units of target + 1000 (k + 1) yen, rounded up, times 5 Z medals.
+    std::vector<std::int64_t> reaches(w);
+    for (std::size_t k = 0; k < w; ++k) {
+        const std::int64_t paid = std::int64_t{purchase_price} * static_cast<std::int64_t>(k + 1);
+        const std::int64_t units = (target + paid + cash_unit - 1) / cash_unit;
+        reaches[k] = units * medals_per_cash_unit * rules.exchange_rate << rules.loss_shift;
+    }
     grid.mass[0] = 1.0;
     grid.lo[0] = grid.hi[0] = 0;
     std::int32_t top = 0;  // the last row that may hold probability
@@ -194,11 +202,10 @@ std::int32_t play_first_part(const Pass& pass, std::int64_t target, Grid* grid_i
             // (or stays) as k rises, since 50 more medals fetch at most two cash units, 1000
             // yen: the counts that reach it are the first ones.
             if (target != no_limit) {
-                for (; c0 <= c1; ++c0) {
-                    const std::int64_t profit = profit_of(rules, base + fifty * c0, c0);
-                    if (profit < target) break;
-                    end_runs(pass, static_cast<std::size_t>(c0), profit, spin, hit * up[c0]);
-                }
+                for (; c0 <= c1 && base + fifty * c0 >= reaches[static_cast<std::size_t>(c0)];
+                     ++c0)
+                    end_runs(pass, static_cast<std::size_t>(c0),
+                             profit_of(rules, base + fifty * c0, c0), spin, hit * up[c0]);
             }
             // The losses: the row stays, its lowest count buying once more if it must, and the
             // bonuses from the row below from c0 on: one loop where both meet (the rows are 0
