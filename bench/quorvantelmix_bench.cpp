@@ -16,12 +16,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "exact/exact.h"
 #include "exact/exact_figures.h"
+#include "exact/plan.h"
 #include "page/page.h"
 #include "platform/text_io.h"
 #include "rules/random_source.h"
@@ -122,8 +124,8 @@ BENCHMARK(ExactDistribution)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
 
 // Every exact figure of a day on the report page at the table's settings (`ExactFigures`): the
 // distribution, the means at the curve's odds and the close view's, and the two break-even
-// searches; and with the plans beyond a day (`ExactFiguresWithPlans`): the other exchange rates
-// and the visits, every exact figure of the page.
+// searches; and with the plans (`ExactFiguresWithPlans`): the other exchange rates, the visits,
+// the budgets and targets and the profit of leaving early, every exact figure of the page.
 void exact_figures_at(benchmark::State& state, ExactScope scope) {
     const Settings& settings = exact_table[state.range(0)];
     const TrialRules rules = trial_rules(settings);
@@ -150,6 +152,29 @@ BENCHMARK(ExactFigures)
     ->ComputeStatistics("min", least_of)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(ExactFiguresWithPlans)
+    ->DenseRange(0, 7)
+    ->ComputeStatistics("min", least_of)
+    ->Unit(benchmark::kMillisecond);
+
+// The plans within a day alone at the table's settings: a pass to each target of the table, the
+// profit of leaving after every 100th spin with the first. "states" is the states advanced spin
+// by spin, per second.
+void PlanPasses(benchmark::State& state) {
+    const Settings& settings = exact_table[state.range(0)];
+    const ExactRules rules = exact_rules(trial_rules(settings));
+    std::vector<PlanPass> passes;
+    for (auto _ : state) {
+        plan_passes(rules, plan_targets, std::size(plan_targets), plan_spin_step, &passes);
+        benchmark::DoNotOptimize(passes.front().ended.data());
+    }
+    std::int64_t states = 0;
+    for (const PlanPass& pass : passes)
+        states += pass.cells;
+    state.counters["states"] = benchmark::Counter(static_cast<double>(states),
+                                                  benchmark::Counter::kIsIterationInvariantRate);
+    label_settings(state, settings);
+}
+BENCHMARK(PlanPasses)
     ->DenseRange(0, 7)
     ->ComputeStatistics("min", least_of)
     ->Unit(benchmark::kMillisecond);

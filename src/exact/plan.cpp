@@ -143,10 +143,19 @@ SpinsFigures leave_after(const Pass& pass, const Grid& grid, std::int32_t spins,
     const auto width = static_cast<std::size_t>(grid.width);
     for (std::int32_t b = 0; b <= top; ++b) {
         const auto row = static_cast<std::size_t>(b);
-        const std::int64_t base = scaled_medals(*pass.rules, spins, b, 0);
-        for (std::int32_t k = grid.lo[row]; k <= grid.hi[row]; ++k) {
-            const std::int64_t profit = profit_of(*pass.rules, base + pass.fifty * k, k);
+        const std::int32_t lo = grid.lo[row];
+        if (lo > grid.hi[row]) continue;
+        // Along the row the medals rise by 50 a count: the cash units follow without dividing.
+        const std::int64_t medals =
+            scaled_medals(*pass.rules, spins, b, lo) >> pass.rules->loss_shift;
+        const std::int64_t unit = std::int64_t{medals_per_cash_unit} * pass.rules->exchange_rate;
+        std::int64_t units = medals / unit;
+        std::int64_t over = medals % unit;
+        for (std::int32_t k = lo; k <= grid.hi[row]; ++k) {
+            const std::int64_t profit = units * cash_unit - std::int64_t{purchase_price} * (k + 1);
             bins[bin_of(leaving, profit)] += grid.mass[row * width + static_cast<std::size_t>(k)];
+            for (over += medals_per_purchase; over >= unit; over -= unit)
+                ++units;
         }
     }
     return leaving_figures(bins, leaving.lowest, spins);
@@ -202,8 +211,7 @@ std::int32_t play_first_part(const Pass& pass, std::int64_t target, Grid* grid_i
             // (or stays) as k rises, since 50 more medals fetch at most two cash units, 1000
             // yen: the counts that reach it are the first ones.
             if (target != no_limit) {
-                for (; c0 <= c1 && base + fifty * c0 >= reaches[static_cast<std::size_t>(c0)];
-                     ++c0)
+                for (; c0 <= c1 && base + fifty * c0 >= reaches[static_cast<std::size_t>(c0)]; ++c0)
                     end_runs(pass, static_cast<std::size_t>(c0),
                              profit_of(rules, base + fifty * c0, c0), spin, hit * up[c0]);
             }
