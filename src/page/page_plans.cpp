@@ -204,10 +204,10 @@ void put_budget_target(std::string* out, const PageFigures& f) {
     out->append(plan_words(&cells[best_mean * plan_columns]) + " の " + mean_text(best_mean) +
                 "（勝つ確率 " + win_text(best_mean) + "）です。");
     const std::size_t tight = plan_row(0, 0);  // the smallest budget, no target
-    out->append("予算" + limit_text(plan_budgets[0], "") + "だけを決めると、" +
-                cell(tight, 4, percent_of(cells[tight * plan_columns + 4].real, 1)) +
-                " の日は予算を使い切って終わります（期待収支 " + mean_text(tight) + "、勝つ確率 " +
-                win_text(tight) + "）。</p>\n");
+    out->append(
+        "予算" + limit_text(plan_budgets[0], "") + "だけを決めた場合、予算を使い切って終わる日は " +
+        cell(tight, 4, percent_of(cells[tight * plan_columns + 4].real, 1)) + "、期待収支は " +
+        mean_text(tight) + "、勝つ確率は " + win_text(tight) + " です。</p>\n");
     put(out, "<div class=\"charts\">\n<div>");
     put_plan_grid(out, f, 3, "勝つ確率", best_win);
     put(out, "</div>\n<div>");
