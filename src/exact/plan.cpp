@@ -54,6 +54,11 @@ std::int32_t plan_width(const ExactRules& rules) {
     return k + 1;
 }
 
+// The profit, in yen, of `units` cash units after k purchases.
+std::int64_t profit_of_units(std::int64_t units, std::int64_t k) {
+    return units * cash_unit - std::int64_t{purchase_price} * (k + 1);
+}
+
 // The profit, in yen, of exchanging the medals `scaled` (over 2^shift) after k purchases.
 std::int64_t profit_of(const ExactRules& rules, std::int64_t scaled, std::int64_t k) {
     const auto medals = static_cast<std::int32_t>(scaled >> rules.loss_shift);
@@ -152,7 +157,7 @@ SpinsFigures leave_after(const Pass& pass, const Grid& grid, std::int32_t spins,
         std::int64_t units = medals / unit;
         std::int64_t over = medals % unit;
         for (std::int32_t k = lo; k <= grid.hi[row]; ++k) {
-            const std::int64_t profit = units * cash_unit - std::int64_t{purchase_price} * (k + 1);
+            const std::int64_t profit = profit_of_units(units, k);
             bins[bin_of(leaving, profit)] += grid.mass[row * width + static_cast<std::size_t>(k)];
             for (over += medals_per_purchase; over >= unit; over -= unit)
                 ++units;
@@ -161,17 +166,84 @@ SpinsFigures leave_after(const Pass& pass, const Grid& grid, std::int32_t spins,
     return leaving_figures(bins, leaving.lowest, spins);
 }
 
+// What every row of one spin of the first part shares.
+struct SpinStep {
+    std::int32_t spin;                         // the spin played: 1 to the ending spin - 1
+    double hit, miss;                          // its chances
+    std::int64_t one;                          // a medal, over 2^shift
+    const std::vector<std::int64_t>* reaches;  // the target's medals by count, or null
+};
+
+// Lets go the states at the edges of a row, from lo to hi, that hold less than edge_below.
+void trim_row(double* row, std::int32_t* lo, std::int32_t* hi, double* left_out) {
+    while (*lo <= *hi && row[*lo] < edge_below) {
+        *left_out += row[*lo];
+        row[(*lo)++] = 0.0;
+    }
+    while (*hi >= *lo && row[*hi] < edge_below) {
+        *left_out += row[*hi];
+        row[(*hi)--] = 0.0;
+    }
+}
+
+// Plays one spin of row b, whose row below (b - 1) has not yet played it.
+void step_row(const Pass& pass, const SpinStep& step, std::int32_t b, Grid* grid_in) {
+    Grid& grid = *grid_in;
+    PlanPass& out = *pass.out;
+    const auto row_index = static_cast<std::size_t>(b);
+    const auto w = static_cast<std::size_t>(grid.width);
+    double* row = &grid.mass[row_index * w];
+    std::int32_t a0 = grid.lo[row_index];
+    const std::int32_t a1 = grid.hi[row_index];
+    std::int32_t c0 = grid.width;
+    std::int32_t c1 = -1;
+    const double* up = row;
+    if (b > 0) {
+        c0 = grid.lo[row_index - 1];
+        c1 = grid.hi[row_index - 1];
+        up = &grid.mass[(row_index - 1) * w];
+    }
+    const std::int64_t base = scaled_medals(*pass.rules, step.spin, b, 0);  // at k = 0
+    const std::int64_t fifty = pass.fifty;
+    // The bonuses into this row that reach the target end their runs. The profit falls (or
+    // stays) as k rises, since 50 more medals fetch at most two cash units, 1000 yen: the
+    // counts that reach it are the first ones.
+    if (step.reaches != nullptr) {
+        for (; c0 <= c1 && base + fifty * c0 >= (*step.reaches)[static_cast<std::size_t>(c0)]; ++c0)
+            end_runs(pass, static_cast<std::size_t>(c0),
+                     profit_of(*pass.rules, base + fifty * c0, c0), step.spin, step.hit * up[c0]);
+    }
+    // The losses: the row stays, its lowest count buying once more if it must, and the bonuses
+    // from the row below from c0 on: one loop where both meet (the rows are 0 outside their
+    // counts).
+    const bool buys = a0 <= a1 && base + fifty * a0 < step.one;
+    double bought = 0.0;
+    if (buys) {
+        bought = step.miss * row[a0];
+        row[a0] = 0.0;
+        out.ruined[static_cast<std::size_t>(a0)] += bought;
+        out.ruined_spins[static_cast<std::size_t>(a0)] += bought * step.spin;
+    }
+    std::int32_t lo = std::min(a0 <= a1 ? a0 : grid.width, c0 <= c1 ? c0 : grid.width);
+    std::int32_t hi = std::max({a1, c1, buys ? a0 + 1 : -1});
+    const std::int32_t split = std::max(lo, std::min(c0, hi + 1));
+    for (std::int32_t k = lo; k < split; ++k)
+        row[k] = step.miss * row[k];
+    for (std::int32_t k = split; k <= hi; ++k)
+        row[k] = step.miss * row[k] + step.hit * up[k];
+    if (buys) row[a0 + 1] += bought;
+    out.cells += hi >= lo ? hi - lo + 1 : 0;
+    trim_row(row, &lo, &hi, &out.left_out);
+    grid.lo[row_index] = hi >= lo ? lo : grid.width;
+    grid.hi[row_index] = hi >= lo ? hi : -1;
+}
+
 // Plays the first part of a pass to `target`: the spins before the ending spin. Returns the
 // last row that holds probability.
 std::int32_t play_first_part(const Pass& pass, std::int64_t target, Grid* grid_in) {
     const ExactRules& rules = *pass.rules;
     Grid& grid = *grid_in;
-    PlanPass& out = *pass.out;
     const auto w = static_cast<std::size_t>(grid.width);
-    const double hit = hit_probability(rules.hit_threshold);
-    const double miss = 1.0 - hit;
-    const std::int64_t one = std::int64_t{1} << rules.loss_shift;
-    const std::int64_t fifty = pass.fifty;
     grid.mass.assign(static_cast<std::size_t>(grid.rows) * w, 0.0);
     grid.lo.assign(static_cast<std::size_t>(grid.rows), grid.width);
     grid.hi.assign(static_cast<std::size_t>(grid.rows), -1);
@@ -183,74 +255,26 @@ std::int32_t play_first_part(const Pass& pass, std::int64_t target, Grid* grid_i
         const std::int64_t units = (target + paid + cash_unit - 1) / cash_unit;
         reaches[k] = units * medals_per_cash_unit * rules.exchange_rate << rules.loss_shift;
     }
+    const double hit = hit_probability(rules.hit_threshold);
+    SpinStep step{0, hit, 1.0 - hit, std::int64_t{1} << rules.loss_shift,
+                  target != no_limit ? &reaches : nullptr};
     grid.mass[0] = 1.0;
     grid.lo[0] = grid.hi[0] = 0;
     std::int32_t top = 0;  // the last row that may hold probability
-    for (std::int32_t spin = 1; spin < rules.ending_spin; ++spin) {
+    for (step.spin = 1; step.spin < rules.ending_spin; ++step.spin) {
         if (top + 1 == grid.rows) {  // the last row's bonuses are let go
             const auto last = static_cast<std::size_t>(top);
             for (std::int32_t k = grid.lo[last]; k <= grid.hi[last]; ++k)
-                out.left_out += hit * grid.mass[last * w + static_cast<std::size_t>(k)];
+                pass.out->left_out += hit * grid.mass[last * w + static_cast<std::size_t>(k)];
         }
         const std::int32_t new_top = std::min(top + 1, grid.rows - 1);
-        for (std::int32_t b = new_top; b >= 0; --b) {
-            const auto row_index = static_cast<std::size_t>(b);
-            double* row = &grid.mass[row_index * w];
-            std::int32_t a0 = grid.lo[row_index];
-            std::int32_t a1 = grid.hi[row_index];
-            std::int32_t c0 = grid.width;
-            std::int32_t c1 = -1;
-            const double* up = row;
-            if (b > 0) {
-                c0 = grid.lo[row_index - 1];
-                c1 = grid.hi[row_index - 1];
-                up = &grid.mass[(row_index - 1) * w];
-            }
-            const std::int64_t base = scaled_medals(rules, spin, b, 0);  // at k = 0
-            // The bonuses into this row that reach the target end their runs. The profit falls
-            // (or stays) as k rises, since 50 more medals fetch at most two cash units, 1000
-            // yen: the counts that reach it are the first ones.
-            if (target != no_limit) {
-                for (; c0 <= c1 && base + fifty * c0 >= reaches[static_cast<std::size_t>(c0)]; ++c0)
-                    end_runs(pass, static_cast<std::size_t>(c0),
-                             profit_of(rules, base + fifty * c0, c0), spin, hit * up[c0]);
-            }
-            // The losses: the row stays, its lowest count buying once more if it must, and the
-            // bonuses from the row below from c0 on: one loop where both meet (the rows are 0
-            // outside their counts).
-            const bool buys = a0 <= a1 && base + fifty * a0 < one;
-            double bought = 0.0;
-            if (buys) {
-                bought = miss * row[a0];
-                row[a0] = 0.0;
-                out.ruined[static_cast<std::size_t>(a0)] += bought;
-                out.ruined_spins[static_cast<std::size_t>(a0)] += bought * spin;
-            }
-            std::int32_t lo = std::min(a0 <= a1 ? a0 : grid.width, c0 <= c1 ? c0 : grid.width);
-            std::int32_t hi = std::max({a1, c1, buys ? a0 + 1 : -1});
-            const std::int32_t split = std::max(lo, std::min(c0, hi + 1));
-            for (std::int32_t k = lo; k < split; ++k)
-                row[k] = miss * row[k];
-            for (std::int32_t k = split; k <= hi; ++k)
-                row[k] = miss * row[k] + hit * up[k];
-            if (buys) row[a0 + 1] += bought;
-            out.cells += hi >= lo ? hi - lo + 1 : 0;
-            while (lo <= hi && row[lo] < edge_below) {
-                out.left_out += row[lo];
-                row[lo++] = 0.0;
-            }
-            while (hi >= lo && row[hi] < edge_below) {
-                out.left_out += row[hi];
-                row[hi--] = 0.0;
-            }
-            grid.lo[row_index] = hi >= lo ? lo : grid.width;
-            grid.hi[row_index] = hi >= lo ? hi : -1;
-        }
+        for (std::int32_t b = new_top; b >= 0; --b)
+            step_row(pass, step, b, &grid);
         top = new_top;
         while (top > 0 && grid.hi[static_cast<std::size_t>(top)] < 0)
             --top;
-        if (pass.leaving != nullptr && spin % pass.leaving->step == 0)
-            out.by_spins.push_back(leave_after(pass, grid, spin, top));
+        if (pass.leaving != nullptr && step.spin % pass.leaving->step == 0)
+            pass.out->by_spins.push_back(leave_after(pass, grid, step.spin, top));
     }
     return top;
 }
@@ -329,7 +353,7 @@ void walk_state(const Walk& walk, std::int32_t b, std::int32_t k, const double* 
         if (leaving != nullptr) end = std::min<std::int64_t>(end, walk.checkpoints[checkpoint]);
         const auto e = static_cast<std::size_t>(end);
         const auto s = static_cast<std::size_t>(t);
-        const std::int64_t profit = units * cash_unit - std::int64_t{purchase_price} * (k + 1);
+        const std::int64_t profit = profit_of_units(units, k);
         const double ended = walk.q[s] - walk.q[e];
         const double spins = walk.spins[e] - walk.spins[s];
         const auto count = static_cast<std::size_t>(k);
@@ -399,16 +423,16 @@ Walk ending_walk(const ExactRules& rules, std::int32_t step) {
 
 void plan_passes(const ExactRules& rules, const std::int64_t* targets, std::size_t count,
                  std::int32_t spin_step, std::vector<PlanPass>* passes) {
-    Grid grid;
-    grid.rows = plan_rows(rules);
-    grid.width = plan_width(rules);
-    const auto w = static_cast<std::size_t>(grid.width);
+    const std::int32_t rows = plan_rows(rules);
+    const std::int32_t width = plan_width(rules);
+    Grid grid{rows, width, {}, {}, {}};
+    const auto w = static_cast<std::size_t>(width);
     passes->assign(count, PlanPass{});
+    const std::int64_t most_paid = std::int64_t{purchase_price} * width;  // the lowest profit
     Leaving leaving;
     leaving.step = spin_step;
-    leaving.lowest = -std::int64_t{purchase_price} * grid.width;
-    const std::int64_t most_medals =
-        scaled_medals(rules, 0, grid.rows, grid.width) >> rules.loss_shift;
+    leaving.lowest = -most_paid;
+    const std::int64_t most_medals = scaled_medals(rules, 0, rows, width) >> rules.loss_shift;
     const std::int64_t highest =
         cash_for_medals(static_cast<std::int32_t>(most_medals), rules.exchange_rate);
     const std::size_t bins = static_cast<std::size_t>((highest - leaving.lowest) / cash_unit) + 1;
@@ -473,15 +497,13 @@ BudgetTargetFigures budget_target_figures(const PlanPass& pass, std::int64_t bud
 void compute_plans(const ExactRules& rules, std::vector<BudgetTargetFigures>* budget_target,
                    std::vector<SpinsFigures>* by_spins) {
     constexpr std::size_t targets = std::size(plan_targets);
-    constexpr std::size_t budgets = std::size(plan_budgets);
     static_assert(plan_targets[0] == no_limit, "the first pass is the one without a target");
     std::vector<PlanPass> passes;
     plan_passes(rules, plan_targets, targets, plan_spin_step, &passes);
     *by_spins = passes[0].by_spins;
     budget_target->clear();
-    for (std::size_t b = 0; b < budgets; ++b) {
+    for (const std::int64_t budget : plan_budgets) {
         for (std::size_t t = 0; t < targets; ++t)
-            budget_target->push_back(
-                budget_target_figures(passes[t], plan_budgets[b], plan_targets[t]));
+            budget_target->push_back(budget_target_figures(passes[t], budget, plan_targets[t]));
     }
 }

@@ -20,14 +20,14 @@
 
 // How a value is written in the JSON.
 enum class JsonFormat : std::uint8_t {
-    integer,      // a whole number: "-12345"
-    thousandths,  // a whole number of thousandths, up to three decimals: "5558.1"
-    millionths,   // a whole number of millionths, six decimals: "0.974311"
-    yen,          // a real number, three decimals: "-7234.125"
-    probability,  // a real number, nine significant digits: "0.585440142"
-    float_text,   // a float, the shortest text that reads back: "1.3846154"
+    integer,        // a whole number: "-12345"
+    thousandths,    // a whole number of thousandths, up to three decimals: "5558.1"
+    millionths,     // a whole number of millionths, six decimals: "0.974311"
+    yen,            // a real number, three decimals: "-7234.125"
+    probability,    // a real number, nine significant digits: "0.585440142"
+    float_text,     // a float, the shortest text that reads back: "1.3846154"
     whole_or_null,  // a whole number (an X, a budget, a target), or null for 0
-    text,         // a string
+    text,           // a string
 };
 
 // Every figure of the page's JSON, in the order the JSON holds them; one line a group.
