@@ -107,6 +107,11 @@ std::string limit_text(std::int64_t yen, const char* none) {
     return yen == no_limit ? none : std::to_string(yen / 10000) + "万円";
 }
 
+// "+2万円", or "なし" for no target.
+std::string target_text(std::int64_t yen) {
+    return yen == no_limit ? std::string("なし") : "+" + limit_text(yen, "");
+}
+
 // The row of plan.budget_target for the budget and the target at `b` and `t`.
 std::size_t plan_row(std::size_t b, std::size_t t) {
     return b * target_count + t;
@@ -114,8 +119,7 @@ std::size_t plan_row(std::size_t b, std::size_t t) {
 
 // The budget and the target of a row, in words: "予算3万円・目標+2万円".
 std::string plan_words(const FigureValue* row) {
-    return "予算" + limit_text(row[0].whole, "なし") + "・目標" +
-           (row[1].whole == no_limit ? std::string("なし") : "+" + limit_text(row[1].whole, ""));
+    return "予算" + limit_text(row[0].whole, "なし") + "・目標" + target_text(row[1].whole);
 }
 
 // A grid of one figure of the plans, budgets down and targets across, its best cell framed:
@@ -129,7 +133,7 @@ void put_plan_grid(std::string* out, const PageFigures& f, std::size_t column, c
     put(out, "</caption>\n<tr><th>予算＼目標</th>");
     for (const std::int64_t target : plan_targets) {
         put(out, "<th>");
-        out->append(target == no_limit ? std::string("なし") : "+" + limit_text(target, ""));
+        out->append(target_text(target));
         put(out, "</th>");
     }
     put(out, "</tr>\n");
