@@ -8,7 +8,7 @@
 // b + 1 at the same k, a loss keeps it in row b, and the lowest count of a row that holds a medal
 // is the only one a loss can take below one medal (the counts are 50 medals apart and a loss is
 // at most 50), which buys once more and moves it to k + 1. So a row is a run of counts from lo
-// to hi, and a spin is two plain loops over it. A target stops the bonuses that reach it.
+// to hi, and a spin is a plain loop over it. A target stops the bonuses that reach it.
 //
 // From the ending spin on, every bonus ends its run and a target no longer matters: each state
 // plays on alone, the same under every target. Its fate is fixed by the losses before its first
@@ -17,9 +17,10 @@
 //
 // What a pass lets go, counted in PlanPass::left_out: a state that ends up at the edge of its
 // row with less than 2^-80 of probability, and a bonus out of the last row kept, which holds
-// less than 2^-80 of probability at the player's odds. A pass advances fewer than 2^27 states,
-// each let go at most once, so all it lets go is below 2^-53 of probability, and the means move
-// by less than that times the largest profit, 1e-9 yen.
+// less than 2^-80 of probability at the player's odds. A pass advances fewer than 2^27 states
+// (68 million at most, at X = 100 and Y = 120, where the rows and the counts are most), each let
+// go at most once, so all it lets go is below 2^-53 of probability, and the means move by less
+// than that times the largest profit, 1e-9 yen.
 #include "exact/plan.h"
 
 #include <algorithm>

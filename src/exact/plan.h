@@ -21,10 +21,12 @@
 
 #include "exact/exact_rules.h"
 
-// The budgets and targets of the page's table, in yen; 0 is none.
-constexpr std::int64_t plan_budgets[] = {10000, 20000, 30000, 50000, 100000, 0};
-constexpr std::int64_t plan_targets[] = {0, 10000, 20000, 30000, 50000, 100000};
+// A budget or a target of none.
 constexpr std::int64_t no_limit = 0;
+
+// The budgets and targets of the page's table, in yen.
+constexpr std::int64_t plan_budgets[] = {10000, 20000, 30000, 50000, 100000, no_limit};
+constexpr std::int64_t plan_targets[] = {no_limit, 10000, 20000, 30000, 50000, 100000};
 
 // The spins after which the profit of leaving is worked out: every 100th.
 constexpr std::int32_t plan_spin_step = 100;
