@@ -197,6 +197,71 @@ TEST(Plans, WithNoLimitAreTheDayAndTheBudgetsRuinAsOftenAsTheDayPaysMore) {
     }
 }
 
+TEST(Plans, MatchAPlainDynamicProgrammeOfFullTrials) {
+    // Every state (bonuses, purchases) of full trials advanced spin by spin over the whole grid,
+    // nothing dropped but rows past 259 bonuses; the ended runs kept by purchases, as a pass does.
+    for (const auto& [s, target] : {std::pair{Settings{317, 333.3f, 8}, std::int64_t{20000}},
+                                    std::pair{Settings{100, 120.0f, 5}, std::int64_t{30000}}}) {
+        SCOPED_TRACE(s.X);
+        const ExactRules r = exact_rules(trial_rules(s));
+        const double p = (r.hit_threshold + 1) / 32768.0;
+        const std::int64_t one = std::int64_t{1} << r.loss_shift;
+        constexpr int rows = 260, width = 470;
+        std::vector<double> grid(rows * width, 0.0), next(grid.size());
+        std::vector<double> profit(width), wins(width), ruined(width);  // by purchases
+        grid[0] = 1;
+        const auto end = [&](int b, int k, std::int64_t n, double w) {
+            const std::int64_t medals =
+                (50 * (k + 1) + 360 * b) * one - static_cast<std::int64_t>(r.loss_scaled) * (n - b);
+            const std::int64_t v = exchange(r, medals, one, 1000 * (k + 1));
+            profit[static_cast<std::size_t>(k)] += w * static_cast<double>(v);
+            wins[static_cast<std::size_t>(k)] += v > 0 ? w : 0.0;
+        };
+        for (int n = 0; n < r.spin_cap; ++n) {
+            std::fill(next.begin(), next.end(), 0.0);
+            for (int b = 0; b < rows && b <= n; ++b) {
+                for (int k = 0; k < width; ++k) {
+                    const double w = grid[static_cast<std::size_t>(b * width + k)];
+                    if (w == 0) continue;
+                    const std::int64_t medals = (50 * (k + 1) + 360 * (b + 1)) * one -
+                                                static_cast<std::int64_t>(r.loss_scaled) * (n - b);
+                    if (n + 1 >= r.ending_spin ||
+                        exchange(r, medals, one, 1000 * (k + 1)) >= target) {
+                        end(b + 1, k, n + 1, w * p);
+                    } else if (b + 1 < rows) {
+                        next[static_cast<std::size_t>((b + 1) * width + k)] += w * p;
+                    }
+                    const bool buys =
+                        medals - 360 * one - static_cast<std::int64_t>(r.loss_scaled) < one;
+                    ruined[static_cast<std::size_t>(k)] += buys ? w * (1 - p) : 0.0;
+                    next[static_cast<std::size_t>(b * width + k + (buys ? 1 : 0))] += w * (1 - p);
+                }
+            }
+            grid.swap(next);
+        }
+        for (int b = 0; b < rows; ++b) {
+            for (int k = 0; k < width; ++k)
+                end(b, k, r.spin_cap, grid[static_cast<std::size_t>(b * width + k)]);
+        }
+        std::vector<PlanPass> passes;
+        plan_passes(r, &target, 1, 0, &passes);
+        for (const std::int64_t budget : plan_budgets) {
+            const std::size_t allowed =
+                budget == 0 ? width - 1 : static_cast<std::size_t>(budget / 1000 - 1);
+            double mean = budget == 0 ? 0.0 : -static_cast<double>(budget) * ruined[allowed],
+                   win = 0;
+            for (std::size_t k = 0; k <= allowed; ++k) {
+                mean += profit[k];
+                win += wins[k];
+            }
+            const BudgetTargetFigures f = budget_target_figures(passes[0], budget, target);
+            EXPECT_NEAR(f.profit_mean, mean, 1e-6) << budget;
+            EXPECT_NEAR(f.win_probability, win, 1e-12) << budget;
+            EXPECT_NEAR(f.ruin_probability, budget == 0 ? 0.0 : ruined[allowed], 1e-12) << budget;
+        }
+    }
+}
+
 TEST(Plans, AgreeWithAHundredThousandTrialsPlayedInAPlainLoop) {
     // Budgets and targets, and leaving after three hours, all played on each trial's draws.
     const PlanRule plans[] = {
