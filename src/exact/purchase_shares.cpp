@@ -73,6 +73,27 @@ double free_value(std::int64_t n, std::int32_t b, double r, const double* invers
     return part0 * part1 * (part2 * part3);
 }
 
+// The sum of term(i) for i from 0 to count - 1 in four parts side by side (i modulo 4, the
+// last few in the first), added as (0 + 1) + (2 + 3): the same order, so the same bits, on
+// every platform.
+template <typename Term>
+double sum_in_fours(std::int32_t count, const Term& term) {
+    double part0 = 0.0;
+    double part1 = 0.0;
+    double part2 = 0.0;
+    double part3 = 0.0;
+    std::int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        part0 += term(i);
+        part1 += term(i + 1);
+        part2 += term(i + 2);
+        part3 += term(i + 3);
+    }
+    for (; i < count; ++i)
+        part0 += term(i);
+    return (part0 + part1) + (part2 + part3);
+}
+
 // What the rows dead before the last of `death` carry to it: the sum over i of
 // v_i C(T_j - T_i - 1, j - i) r^(j - i), from the two values of the factor for each j - i.
 double carried_to(const std::vector<std::int64_t>& death, const std::vector<double>& held,
@@ -84,21 +105,7 @@ double carried_to(const std::vector<std::int64_t>& death, const std::vector<doub
         const std::int64_t m = t - death[static_cast<std::size_t>(i)] - 1;
         return held[static_cast<std::size_t>(i)] * carry[2 * d + (m != carry_base[d] ? 1 : 0)];
     };
-    // Four sums side by side.
-    double gone0 = 0.0;
-    double gone1 = 0.0;
-    double gone2 = 0.0;
-    double gone3 = 0.0;
-    std::int32_t i = 0;
-    for (; i + 4 <= j; i += 4) {
-        gone0 += carried(i);
-        gone1 += carried(i + 1);
-        gone2 += carried(i + 2);
-        gone3 += carried(i + 3);
-    }
-    for (; i < j; ++i)
-        gone0 += carried(i);
-    return (gone0 + gone1) + (gone2 + gone3);
+    return sum_in_fours(j, carried);
 }
 
 // The rows to keep after `spins` spins: up to where the best odds `hit` has shrunk past
@@ -163,22 +170,10 @@ void carry_tails(std::int32_t n, std::int32_t rows, const std::vector<std::int64
         const std::int32_t count = to - from + 1;
         // The sum in four parts side by side, then every tail one row on: two plain loops
         // that the compiler runs two or four tails at a time.
-        double sum0 = 0.0;
-        double sum1 = 0.0;
-        double sum2 = 0.0;
-        double sum3 = 0.0;
-        std::int32_t i = 0;
-        for (; i + 4 <= count; i += 4) {
-            sum0 += carried[i];
-            sum1 += carried[i + 1];
-            sum2 += carried[i + 2];
-            sum3 += carried[i + 3];
-        }
-        for (; i < count; ++i)
-            sum0 += carried[i];
-        for (i = 0; i < count; ++i)
+        const double sum = sum_in_fours(count, [carried](std::int32_t i) { return carried[i]; });
+        for (std::int32_t i = 0; i < count; ++i)
             carried[i] = carried[i] * ((reaches[i] - row) * inverses[i] * down);
-        (*taken)[static_cast<std::size_t>(b)] = b >= dead ? (sum0 + sum1) + (sum2 + sum3) : 0.0;
+        (*taken)[static_cast<std::size_t>(b)] = b >= dead ? sum : 0.0;
         *terms += count;
         // The earliest tail, once past its peak and small, is done.
         const double ratio = (reaches[count - 1] - row) * inverses[count - 1] * down;
