@@ -29,6 +29,7 @@
 #include <utility>
 
 #include "exact/purchase_shares.h"
+#include "rules/numbers.h"
 #include "rules/trial.h"
 
 namespace {
@@ -124,13 +125,24 @@ void least_profits(const std::vector<double>& bins, std::int64_t lowest, const d
 // The figures of leaving after `spins` spins from the histogram of its profits.
 SpinsFigures leaving_figures(const std::vector<double>& bins, std::int64_t lowest,
                              std::int32_t spins) {
-    SpinsFigures figures{spins, 0.0, 0.0, 0, 0, 0, 0, 0};
+    SpinsFigures figures{spins, 0.0, 0.0, 0, 0, 0, 0, 0, {}};
+    std::vector<double> values;  // the profits of mass above 0, for the mid-quantiles
+    std::vector<double> masses;
+    double total = 0.0;
     for (std::size_t i = 0; i < bins.size(); ++i) {
         const std::int64_t profit = lowest + cash_unit * static_cast<std::int64_t>(i);
         figures.profit_mean += static_cast<double>(profit) * bins[i];
         if (profit > 0) figures.win_probability += bins[i];
+        if (bins[i] <= 0.0) continue;
+        values.push_back(static_cast<double>(profit));
+        masses.push_back(bins[i]);
+        total += bins[i];
     }
     const double levels[] = {0.05, 0.25, 0.5, 0.75, 0.95};
+    for (std::size_t i = 0; i < std::size(levels) && !values.empty(); ++i) {
+        figures.mid[i] = mid_quantile(values.data(), masses.data(),
+                                      static_cast<std::int32_t>(values.size()), total, levels[i]);
+    }
     std::int64_t at[std::size(levels)];
     least_profits(bins, lowest, levels, std::size(levels), at);
     figures.p05 = at[0];

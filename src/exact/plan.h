@@ -48,6 +48,9 @@ struct SpinsFigures {
     double win_probability;  // P(profit > 0)
     // Yen: the least profit v with P(profit <= v) >= 5 %, 25 %, 50 %, 75 %, 95 %.
     std::int64_t p05, p25, p50, p75, p95;
+    // Yen: the same levels as mid-quantiles (numbers.h), which move smoothly from one spin to
+    // the next where the nearest-rank ones jump a cash unit.
+    double mid[5];
 };
 
 // What one pass under one target leaves, by the purchases after the first, k: enough to work out

@@ -22,9 +22,16 @@ void put_attribute(std::string* out, const char* name, double value) {
     out->push_back('"');
 }
 
-// Appends `text` at (x, y), anchored as `anchor` says ("start", "middle" or "end").
-void put_text(std::string* out, double x, double y, const char* anchor, const std::string& text) {
+// Appends `text` at (x, y), anchored as `anchor` says ("start", "middle" or "end"), of the
+// class `css_class` (an axis's title: "title") or none.
+void put_text(std::string* out, double x, double y, const char* anchor, const std::string& text,
+              const char* css_class = nullptr) {
     put(out, "<text");
+    if (css_class != nullptr) {
+        put(out, " class=\"");
+        put(out, css_class);
+        out->push_back('"');
+    }
     put_attribute(out, "x", x);
     put_attribute(out, "y", y);
     put(out, " text-anchor=\"");
@@ -153,6 +160,12 @@ void open_chart(std::string* out, const char* id, const char* caption, const Plo
     append_integer(out, static_cast<std::int64_t>(chart_width));
     out->push_back(' ');
     append_integer(out, static_cast<std::int64_t>(chart_height(area)));
+    put(out, "\" data-plot=\"");
+    append_tenths(out, area.left);
+    for (const double edge : {area.top, area.right, area.bottom}) {
+        out->push_back(' ');
+        append_tenths(out, edge);
+    }
     put(out, "\" role=\"img\" xmlns=\"http://www.w3.org/2000/svg\">\n<title>");
     put(out, caption);
     put(out, "</title>\n");
@@ -215,14 +228,14 @@ void put_y_label(std::string* out, const PlotArea& area, double value, double at
     if (left) put_line(out, area.left, at, area.right, at, zero ? "axis" : "grid");
     put_tick(out, left ? area.left - y_label_gap : area.right + y_label_gap,
              at + baseline_to_centre * chart_font, left ? "end" : "start", text, value, at,
-             left ? "y" : "y2");
+             left ? area.left_axis : "y2");
 }
 
 // A vertical axis's title above its labels, level: turned, it would take a column of its own.
 void put_y_title(std::string* out, const PlotArea& area, AxisSide side, const char* title) {
     const bool left = side == AxisSide::left;
     put_text(out, left ? chart_margin : chart_width - chart_margin,
-             area.top - y_title_above - area.titles_above, left ? "start" : "end", title);
+             area.top - y_title_above - area.titles_above, left ? "start" : "end", title, "title");
 }
 
 }  // namespace
@@ -282,7 +295,8 @@ void put_x_axis(std::string* out, const PlotArea& area, const Scale& x, std::int
         put_tick(out, at, area.bottom + x_label_baseline, "middle", grouped(value),
                  static_cast<double>(value) + offset, at, "x");
     }
-    put_text(out, (area.left + area.right) / 2.0, area.bottom + x_title_baseline, "middle", title);
+    put_text(out, (area.left + area.right) / 2.0, area.bottom + x_title_baseline, "middle", title,
+             "title");
 }
 
 void put_x_ticks(std::string* out, const PlotArea& area, const Scale& x, std::int64_t first,

@@ -58,14 +58,16 @@ std::int64_t label_step(const Scale& scale);
 // Where the plot lies within the chart.
 struct PlotArea {
     double left{}, right{}, top{}, bottom{};  // its edges, in the chart's units
-    double titles_above = 0.0;  // the room between the top and the y titles (marker labels)
+    double titles_above = 0.0;    // the room between the top and the y titles (marker labels)
+    const char* left_axis = "y";  // the name of the axis on its left (a lower panel's: "y2")
 };
 
 // The chart's height for a plot area: the plot, the tick labels and the axis title below it.
 double chart_height(const PlotArea& area);
 
 // Opens a chart: the figure with `id`, its caption, and the SVG element of `area`'s size with
-// its accessible title.
+// its accessible title. The SVG names the plot's edges (data-plot: left, top, right, bottom),
+// so that a reader can tell that every mark lies inside the plot and every title outside.
 void open_chart(std::string* out, const char* id, const char* caption, const PlotArea& area);
 
 // Closes a chart, with the legend `keys` (made by legend_key) under it, and a `note` (HTML, or

@@ -140,8 +140,13 @@ const FigureEntry figure_entries[figure_count] = {
     list(I::exact_slump_mid_p05, "exact.slump_mid.p05", F::yen),
     list(I::exact_slump_mid_p50, "exact.slump_mid.p50", F::yen),
     list(I::exact_slump_mid_p95, "exact.slump_mid.p95", F::yen),
+    one(I::exact_break_even_margin, "exact.break_even_margin", F::probability, "100"),
+    rows(I::exact_budget_levels_exact, "exact.budget_levels_exact",
+         {F::probability, F::integer, F::probability, F::probability}, {"100", "", "100", "100"}),
     one(I::comparison_profit_z, "comparison.profit_mean_errors", F::yen),
     one(I::comparison_win_z, "comparison.win_rate_errors", F::yen),
+    one(I::comparison_profit_chance, "comparison.profit_mean_chance", F::probability, "100"),
+    one(I::comparison_win_chance, "comparison.win_rate_chance", F::probability, "100"),
     one(I::slump_point_step, "slump.step", F::integer),
     list(I::slump_p05, "slump.p05"),
     list(I::slump_p25, "slump.p25"),
@@ -170,6 +175,8 @@ const FigureEntry figure_entries[figure_count] = {
           F::integer},
          {"", "", "100", "", "", "", "", ""}),
     one(I::plan_hourly_profit, "plan.hourly_profit", F::yen),
+    rows(I::plan_by_spins_mid, "plan.by_spins_mid",
+         {F::integer, F::yen, F::yen, F::yen, F::yen, F::yen}, {"", "", "", "", "", ""}),
 };
 
 namespace {
@@ -351,6 +358,25 @@ void collect_exact(const ExactFigures& e, const SampleFigures& s, PageFigures* f
     set_series(f, I::exact_slump_mid_p05, e.slump_mid.p05);
     set_series(f, I::exact_slump_mid_p50, e.slump_mid.p50);
     set_series(f, I::exact_slump_mid_p95, e.slump_mid.p95);
+    // How much likelier a spin wins at the player's odds than at the break-even's: the ratio of
+    // the two hit probabilities less one, 0 where no X breaks even or every X does.
+    const bool bracketed = e.break_even_x != 0 && e.break_even_x != max_x;
+    set_real(f, I::exact_break_even_margin,
+             bracketed ? static_cast<double>(random_max / s.settings.X + 1) /
+                                 static_cast<double>(random_max / e.break_even_x + 1) -
+                             1.0
+                       : 0.0);
+    // The budget at each level to the thousand yen, as the cash to bring is worked out: the
+    // least budget a day outruns with the level's probability or less.
+    for (const double level : shortfall_levels) {
+        std::size_t i = 0;
+        while (i + 1 < e.shortfall.size() && e.shortfall[i].probability > level)
+            ++i;
+        add_cell(f, I::exact_budget_levels_exact, 0, level);
+        add_cell(f, I::exact_budget_levels_exact, e.shortfall[i].budget, 0.0);
+        add_cell(f, I::exact_budget_levels_exact, 0, e.shortfall[i].probability);
+        add_cell(f, I::exact_budget_levels_exact, 0, share_paid_more(s, e.shortfall[i].budget));
+    }
     for (const ExchangeFigures& hall : e.by_exchange) {
         add_cell(f, I::plan_by_exchange, hall.z, 0.0);
         add_cell(f, I::plan_by_exchange, 0, hall.profit_mean);
@@ -381,6 +407,31 @@ void collect_exact(const ExactFigures& e, const SampleFigures& s, PageFigures* f
             add_cell(f, I::plan_by_spins, quantile, 0.0);
     }
     set_real(f, I::plan_hourly_profit, e.profit_per_hour);
+    for (const SpinsFigures& leave : e.by_spins) {
+        add_cell(f, I::plan_by_spins_mid, leave.spins, 0.0);
+        for (const double quantile : leave.mid)
+            add_cell(f, I::plan_by_spins_mid, 0, quantile);
+    }
+}
+
+// The probability that a standard normal variable lies `z` or further from 0, either way:
+// 1 - erf(|z| / sqrt 2), by erf's Taylor series in + - x / alone, so that the page has the same
+// bits on every platform. Up to |z| = 6 the terms peak near e^18 = 7e7 times the sum, so the
+// cancellation costs 8 of the 16 digits: a tail of 2e-9 there is good to about 1e-8 of itself.
+// Beyond 6 the tail (under 2e-9) is taken as 0.
+double two_sided_tail(double z) {
+    const double x = std::fabs(z) / 1.4142135623730951;
+    if (!(x < 6.0 / 1.4142135623730951)) return 0.0;
+    double term = x;  // (-1)^n x^(2n+1) / n!
+    double sum = 0.0;
+    for (int n = 0; n < 200; ++n) {
+        const double part = term / (2 * n + 1);
+        sum += part;
+        if (std::fabs(part) < 1e-17 * std::fabs(sum)) break;
+        term = -term * x * x / (n + 1);
+    }
+    const double two_over_root_pi = 1.1283791670955126;
+    return std::max(0.0, 1.0 - two_over_root_pi * sum);
 }
 
 // How far the trials' mean profit and win rate lie from the exact values they estimate, in
@@ -396,6 +447,8 @@ void compare(const SampleFigures& s, const ExactFigures& e, PageFigures* f) {
     const double rate = static_cast<double>(s.wins) / trials_per_run;
     set_real(f, I::comparison_win_z,
              f->win_rate_error > 0.0 ? (rate - p) / f->win_rate_error : 0.0);
+    set_real(f, I::comparison_profit_chance, two_sided_tail(real_of(*f, I::comparison_profit_z)));
+    set_real(f, I::comparison_win_chance, two_sided_tail(real_of(*f, I::comparison_win_z)));
 }
 
 // The exact probabilities of the values `first`, `first` + `step`, ... as trials per 1000, added

@@ -54,11 +54,13 @@ enum class FigureId : std::int32_t {
     exact_profit_per_hour, exact_spins_per_hour, exact_by_odds_close, exact_budget_levels,
     exact_break_even_odds, exact_break_even_odds_equal, exact_player_odds, exact_shortfall_trials,
     exact_slump_mid_p05, exact_slump_mid_p50, exact_slump_mid_p95,
-    comparison_profit_z, comparison_win_z,
+    exact_break_even_margin, exact_budget_levels_exact,
+    comparison_profit_z, comparison_win_z, comparison_profit_chance, comparison_win_chance,
     slump_point_step, slump_p05, slump_p25, slump_p50, slump_p75, slump_p95,
     slump_best, slump_worst, slump_median_trial,
     slump_mid_p05, slump_mid_p25, slump_mid_p50, slump_mid_p75, slump_mid_p95,
     plan_by_exchange, plan_visits, plan_budget_target, plan_by_spins, plan_hourly_profit,
+    plan_by_spins_mid,
     count  // not a figure: the number of them
 };
 // clang-format on

@@ -1,6 +1,7 @@
 // page_parts.cpp - the small pieces of the report page's HTML.
 #include "page/page_parts.h"
 
+#include "exact/plan.h"
 #include "page/decimal_text.h"
 #include "rules/numbers.h"
 
@@ -115,4 +116,16 @@ const std::vector<FigureValue>& cells_of(const PageFigures& f, FigureId id) {
 // ` data-json="path"` and the other attributes `rest` that say how a mark draws it.
 std::string drawn_from(const char* path, const char* rest) {
     return std::string(" data-json=\"") + path + "\" " + rest;
+}
+
+std::string limit_text(std::int64_t yen, const char* none) {
+    return yen == no_limit ? none : std::to_string(yen / 10000) + "万円";
+}
+
+std::string target_text(std::int64_t yen) {
+    return yen == no_limit ? std::string("なし") : "+" + limit_text(yen, "");
+}
+
+std::string plan_words(std::int64_t budget, std::int64_t target) {
+    return "予算" + limit_text(budget, "なし") + "・目標" + target_text(target);
 }

@@ -50,6 +50,15 @@ std::string figure_cell(FigureId id, std::size_t row, std::size_t column, const 
 std::string figure_cell_scaled(FigureId id, std::size_t row, std::size_t column,
                                const std::string& text, const char* scale);
 
+// "3万円" for a budget or a target of whole ten thousands, or `none` for no limit.
+std::string limit_text(std::int64_t yen, const char* none);
+
+// A target: "+2万円", or "なし" for none.
+std::string target_text(std::int64_t yen);
+
+// A budget and a target in words: "予算3万円・目標+2万円", "予算なし・目標なし".
+std::string plan_words(std::int64_t budget, std::int64_t target);
+
 // The class that colours a profit: a win blue, a loss vermillion, break-even none.
 const char* profit_class(std::int64_t yen);
 

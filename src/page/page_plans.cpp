@@ -1,8 +1,7 @@
 // page_plans.cpp - the plans a player makes: a budget and a target for the day, the hours at
 // the machine, the same machine at another hall's exchange rate, and a month or a year of visits.
-#include "page/page_plans.h"
-
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <iterator>
 #include <string>
@@ -12,6 +11,7 @@
 #include "page/chart.h"
 #include "page/decimal_text.h"
 #include "page/page_parts.h"
+#include "page/page_sections.h"
 #include "rules/numbers.h"
 
 namespace {
@@ -23,7 +23,9 @@ void put_exchange_table(std::string* out, const PageFigures& f) {
     constexpr std::size_t columns = 4;
     const std::vector<FigureValue>& cells = cells_of(f, I::plan_by_exchange);
     put(out,
-        "<table>\n<tr><th>換金率</th><th>期待収支</th><th>勝つ確率</th><th>損益分岐</th>"
+        "<table "
+        "id=\"halls-table\">\n<tr><th>換金率</th><th>期待収支</th><th>勝つ確率</th><th>損益分岐</"
+        "th>"
         "</tr>\n");
     for (std::size_t row = 0; row * columns < cells.size(); ++row) {
         const auto cell = [&](std::size_t column, const std::string& text) {
@@ -55,11 +57,13 @@ void put_exchange_table(std::string* out, const PageFigures& f) {
 // A table of the total profit over many days: the days and the columns `shown` of the rows
 // (two tables with at most two amounts each, so that each fits a phone even at millions of
 // yen).
-void put_visits_table(std::string* out, const PageFigures& f, const char* headings,
+void put_visits_table(std::string* out, const PageFigures& f, const char* id, const char* headings,
                       const std::vector<std::size_t>& shown) {
     constexpr std::size_t columns = 6;
     const std::vector<FigureValue>& cells = cells_of(f, I::plan_visits);
-    put(out, "<table>\n<tr><th>日数</th>");
+    put(out, "<table class=\"compact\" id=\"");
+    put(out, id);
+    put(out, "\">\n<tr><th>日数</th>");
     put(out, headings);
     put(out, "</tr>\n");
     for (std::size_t row = 0; row * columns < cells.size(); ++row) {
@@ -102,33 +106,63 @@ constexpr std::size_t plan_columns = 6;  // a row of plan.budget_target
 constexpr std::size_t budget_count = std::size(plan_budgets);
 constexpr std::size_t target_count = std::size(plan_targets);
 
-// "3万円", or `none` for no limit: the budgets and targets are whole ten thousands.
-std::string limit_text(std::int64_t yen, const char* none) {
-    return yen == no_limit ? none : std::to_string(yen / 10000) + "万円";
-}
-
-// "+2万円", or "なし" for no target.
-std::string target_text(std::int64_t yen) {
-    return yen == no_limit ? std::string("なし") : "+" + limit_text(yen, "");
-}
-
 // The row of plan.budget_target for the budget and the target at `b` and `t`.
 std::size_t plan_row(std::size_t b, std::size_t t) {
     return b * target_count + t;
 }
 
-// The budget and the target of a row, in words: "予算3万円・目標+2万円".
-std::string plan_words(const FigureValue* row) {
-    return "予算" + limit_text(row[0].whole, "なし") + "・目標" + target_text(row[1].whole);
+// A figure of the plans as the grids show it, to compare at the precision shown: the win
+// probability in tenths of a percent, the mean in hundreds of yen.
+std::int64_t shown_key(const FigureValue* row, std::size_t column) {
+    return column == 3 ? round_half_away(row[3].real * 1000.0)
+                       : round_half_away(row[2].real / 100.0);
 }
 
-// A grid of one figure of the plans, budgets down and targets across, its best cell framed:
-// the win probability in % or the mean profit in thousands of yen (so that six columns fit a
-// phone).
+// The row with the greatest figure in `column` at the precision shown; among equals the first in
+// the table's order, budget by budget from the smallest and, within a budget, no target first.
+std::size_t best_plan(const std::vector<FigureValue>& cells, std::size_t column) {
+    std::size_t best = 0;
+    for (std::size_t row = 1; row * plan_columns < cells.size(); ++row) {
+        if (shown_key(&cells[row * plan_columns], column) >
+            shown_key(&cells[best * plan_columns], column))
+            best = row;
+    }
+    return best;
+}
+
+// Appends `part` (0 to 255) of a colour as two hexadecimal digits.
+void put_hex(std::string* out, std::int64_t part) {
+    const char digits[] = "0123456789abcdef";
+    out->push_back(digits[(part >> 4) & 15]);
+    out->push_back(digits[part & 15]);
+}
+
+// The background of a heat map's cell: white blended toward the colour `rgb` by `weight` (0 to
+// 1), at most 60 %, so that the figure in the cell stays easy to read.
+void put_heat(std::string* out, double weight, const int (&rgb)[3]) {
+    const double w = 0.6 * std::min(1.0, std::max(0.0, weight));
+    put(out, " style=\"background:#");
+    for (const int part : rgb)
+        put_hex(out, round_half_up(255.0 + (part - 255.0) * w));
+    out->push_back('"');
+}
+
+// Okabe and Ito's blue and vermillion, as the rest of the page uses them.
+constexpr int heat_blue[3] = {0, 114, 178};
+constexpr int heat_vermillion[3] = {213, 94, 0};
+
+// A grid of one figure of the plans as a heat map, budgets down and targets across, its best
+// cell framed: the win probability in % (bluer the likelier), or the mean profit in thousands
+// of yen (so that six columns fit a phone; blue a gain, vermillion a loss, deeper the larger).
 void put_plan_grid(std::string* out, const PageFigures& f, std::size_t column, const char* title,
                    std::size_t best) {
     const std::vector<FigureValue>& cells = cells_of(f, I::plan_budget_target);
-    put(out, "<table class=\"plan-grid\">\n<caption>");
+    double largest = 0.0;  // the largest mean in size, for the shade of the mean's cells
+    for (std::size_t row = 0; row * plan_columns < cells.size(); ++row)
+        largest = std::max(largest, std::fabs(cells[row * plan_columns + 2].real));
+    put(out, "<table class=\"plan-grid\" id=\"plan-grid-");
+    put(out, column == 3 ? "win" : "mean");
+    put(out, "\">\n<caption>");
     put(out, title);
     put(out, "</caption>\n<tr><th>予算＼目標</th>");
     for (const std::int64_t target : plan_targets) {
@@ -144,18 +178,18 @@ void put_plan_grid(std::string* out, const PageFigures& f, std::size_t column, c
         for (std::size_t t = 0; t < target_count; ++t) {
             const std::size_t row = plan_row(b, t);
             const FigureValue* values = &cells[row * plan_columns];
-            put(out, "<td class=\"");
+            put(out, row == best ? "<td class=\"best\"" : "<td");
             if (column == 2) {
-                const std::int64_t thousands_tenths = round_half_away(values[2].real / 100.0);
-                put(out, profit_class(thousands_tenths));
-                if (row == best) put(out, " best");
-                put(out, "\">");
+                const std::int64_t thousands_tenths = shown_key(values, 2);
+                put_heat(out, largest > 0.0 ? std::fabs(values[2].real) / largest : 0.0,
+                         values[2].real < 0.0 ? heat_vermillion : heat_blue);
+                put(out, ">");
                 std::string text = thousands_tenths > 0 ? "+" : "";
                 append_fixed(&text, thousands_tenths, 1, false);
                 out->append(figure_cell_scaled(I::plan_budget_target, row, 2, text, "0.001"));
             } else {
-                if (row == best) put(out, "best");
-                put(out, "\">");
+                put_heat(out, values[3].real, heat_blue);
+                put(out, ">");
                 out->append(
                     figure_cell(I::plan_budget_target, row, 3, percent_of(values[3].real, 1)));
             }
@@ -166,18 +200,9 @@ void put_plan_grid(std::string* out, const PageFigures& f, std::size_t column, c
     put(out, "</table>\n");
 }
 
-// The row with the greatest figure in `column`, the first of equals.
-std::size_t best_plan(const std::vector<FigureValue>& cells, std::size_t column) {
-    std::size_t best = 0;
-    for (std::size_t row = 1; row * plan_columns < cells.size(); ++row) {
-        if (cells[row * plan_columns + column].real > cells[best * plan_columns + column].real)
-            best = row;
-    }
-    return best;
-}
-
-// The budgets and targets: what each does to the mean and to the chance of winning, read off
-// the table at these settings, and the two grids.
+// The budgets and targets against playing without either, and against not playing: what the
+// best of each does to the mean and to the chance of winning, read off the table at these
+// settings at the precision it shows, and the two grids.
 void put_budget_target(std::string* out, const PageFigures& f) {
     const std::vector<FigureValue>& cells = cells_of(f, I::plan_budget_target);
     if (cells.size() != budget_count * target_count * plan_columns) return;
@@ -190,56 +215,85 @@ void put_budget_target(std::string* out, const PageFigures& f) {
     const auto win_text = [&](std::size_t row) {
         return cell(row, 3, percent_of(cells[row * plan_columns + 3].real, 1));
     };
+    const auto words = [&](std::size_t row) {
+        return plan_words(cells[row * plan_columns].whole, cells[row * plan_columns + 1].whole);
+    };
+    const auto key = [&](std::size_t row, std::size_t column) {
+        return shown_key(&cells[row * plan_columns], column);
+    };
+    const auto yen = [&](std::size_t row) {
+        return round_half_away(cells[row * plan_columns + 2].real);
+    };
     const std::size_t free = plan_row(budget_count - 1, 0);  // no budget, no target
     const std::size_t best_win = best_plan(cells, 3);
     const std::size_t best_mean = best_plan(cells, 2);
+    bool all_lose = true;
+    for (std::size_t row = 0; row * plan_columns < cells.size(); ++row)
+        all_lose = all_lose && yen(row) < 0;
     put(out,
         "<h2>予算と目標を決めて打つと</h2>\n<p>予算（使い切ったらやめる額）と目標（ボーナスの"
         "あと、換金すればその額以上勝っているならやめる額）を決めて、1日打った場合の正確な"
-        "値です。予算も目標も決めずに打つと、期待収支は ");
+        "値です。どちらも決めずに打つと、期待収支は ");
     out->append(mean_text(free) + "、勝つ確率は " + win_text(free) + " です。");
-    put(out, "勝つ確率が最も高いのは ");
-    out->append(plan_words(&cells[best_win * plan_columns]) + " の " + win_text(best_win) +
-                "で、そのとき期待収支は " + mean_text(best_win));
-    const double change =
-        cells[best_win * plan_columns + 2].real - cells[free * plan_columns + 2].real;
-    put(out, change < 0.0 ? " に下がります。" : change > 0.0 ? " に上がります。" : " のままです。");
-    put(out, "期待収支が最も高いのは ");
-    out->append(plan_words(&cells[best_mean * plan_columns]) + " の " + mean_text(best_mean) +
-                "（勝つ確率 " + win_text(best_mean) + "）です。");
+    if (all_lose) {
+        out->append("どの予算と目標でも期待収支はマイナスです。損が最も小さいのは " +
+                    words(best_mean) + " の " + mean_text(best_mean) +
+                    "ですが、打たなければ損は0円です。");
+    } else if (key(best_mean, 2) == key(free, 2)) {
+        put(out, "期待収支は、予算や目標を決めても表の桁（100円）では上がりません。");
+    } else {
+        out->append("期待収支が最も高いのは " + words(best_mean) + " の " + mean_text(best_mean) +
+                    "（勝つ確率 " + win_text(best_mean) + "）です。");
+    }
+    if (key(best_win, 3) == key(free, 3)) {
+        put(out, "勝つ確率は、予算や目標を決めても上がりません。");
+    } else {
+        out->append("勝つ確率が最も高いのは " + words(best_win) + " の " + win_text(best_win) +
+                    "で、そのとき期待収支は " + mean_text(best_win));
+        put(out, yen(best_win) < yen(free)   ? " に下がります。"
+                 : yen(best_win) > yen(free) ? " に上がります。"
+                                             : " のままです。");
+    }
     const std::size_t tight = plan_row(0, 0);  // the smallest budget, no target
     out->append(
         "予算" + limit_text(plan_budgets[0], "") + "だけを決めた場合、予算を使い切って終わる日は " +
-        cell(tight, 4, percent_of(cells[tight * plan_columns + 4].real, 1)) + "、期待収支は " +
-        mean_text(tight) + "、勝つ確率は " + win_text(tight) + " です。</p>\n");
-    put(out, "<div class=\"charts\">\n<div>");
+        cell(tight, 4, percent_of(cells[tight * plan_columns + 4].real, 1)) + "です。</p>\n");
+    put(out, "<div class=\"pairs\">\n<div>");
     put_plan_grid(out, f, 3, "勝つ確率", best_win);
     put(out, "</div>\n<div>");
     put_plan_grid(out, f, 2, "期待収支（千円）", best_mean);
     put(out,
-        "</div>\n</div>\n<p class=\"note\">枠で囲んだマスが最も高い値です。予算を使い切った日の"
-        "収支は予算の全額のマイナスです（残りのメダルは1枚未満）。</p>\n");
+        "</div>\n</div>\n<p class=\"note\">枠は最も高い値（表の桁で同じなら予算の小さい方、"
+        "次に目標なし・小さい目標）。色は濃いほど高い値（期待収支は青がプラス、朱がマイナス）。"
+        "予算を使い切った日の収支は予算の全額のマイナスです。</p>\n");
 }
 
 /* ---------------------------------- the hours ---------------------------------- */
 
 constexpr std::size_t spins_columns = 8;  // a row of plan.by_spins
 
+constexpr std::size_t mid_columns = 6;  // a row of plan.by_spins_mid
+
 // The fan of the profit of leaving after every 100th spin: the middle half and 90 % as bands,
-// the median and the mean as lines, over the hours at the machine.
+// the median and the mean as lines, over the hours at the machine. The bands and the median are
+// mid-quantiles: the nearest-rank ones jump a cash unit between one checkpoint and the next,
+// which would draw exact figures as if they were noisy.
 void put_hours_chart(std::string* out, const PageFigures& f) {
     const std::vector<FigureValue>& cells = cells_of(f, I::plan_by_spins);
-    const std::size_t count = cells.size() / spins_columns;
-    std::int64_t low = 0;
-    std::int64_t high = 0;
+    const std::vector<FigureValue>& mid = cells_of(f, I::plan_by_spins_mid);
+    const std::size_t count = std::min(cells.size() / spins_columns, mid.size() / mid_columns);
+    double low = 0.0;
+    double high = 0.0;
     for (std::size_t i = 0; i < count; ++i) {
-        low = std::min(low, cells[i * spins_columns + 3].whole);
-        high = std::max(high, cells[i * spins_columns + 7].whole);
+        low = std::min({low, mid[i * mid_columns + 1].real, cells[i * spins_columns + 1].real});
+        high = std::max({high, mid[i * mid_columns + 5].real, cells[i * spins_columns + 1].real});
     }
     const double top = y_title_room;
     const double bottom = top + 240.0;
     std::int64_t y_step = 1;
-    const Scale y = round_scale(low, high, most_y_ticks(top, bottom), bottom, top, &y_step);
+    const Scale y = round_scale(static_cast<std::int64_t>(std::floor(low)),
+                                static_cast<std::int64_t>(std::ceil(high)),
+                                most_y_ticks(top, bottom), bottom, top, &y_step);
     const PlotArea area{left_edge(y, "収支（円）"), chart_width - 2.0 * chart_font, top, bottom};
     open_chart(out, "hours-fan", "やめる時間ごとの収支", area);
     put_y_axis(out, area, y, y_step, AxisSide::left, "収支（円）");
@@ -252,45 +306,48 @@ void put_hours_chart(std::string* out, const PageFigures& f) {
     for (std::size_t i = 0; i < count; ++i)
         xs[i] = pixel(x, static_cast<double>(cells[i * spins_columns].whole) / spins_per_hour);
     const auto n = static_cast<std::int32_t>(count);
-    const char* path = figure_entries[static_cast<std::size_t>(I::plan_by_spins)].path;
+    const char* mid_path = figure_entries[static_cast<std::size_t>(I::plan_by_spins_mid)].path;
     const struct {
         std::size_t low, high;
         const char* css_class;
         const char* data;
     } bands[] = {
-        {3, 7, "band-outer", R"(data-x="0" data-x-scale="0.00125" data-lower="3" data-upper="7")"},
-        {4, 6, "band-inner", R"(data-x="0" data-x-scale="0.00125" data-lower="4" data-upper="6")"},
+        {1, 5, "band-outer", R"(data-x="0" data-x-scale="0.00125" data-lower="1" data-upper="5")"},
+        {2, 4, "band-inner", R"(data-x="0" data-x-scale="0.00125" data-lower="2" data-upper="4")"},
     };
     for (const auto& band : bands) {
         for (std::size_t i = 0; i < count; ++i) {
-            lower[i] = pixel(y, static_cast<double>(cells[i * spins_columns + band.low].whole));
-            upper[i] = pixel(y, static_cast<double>(cells[i * spins_columns + band.high].whole));
+            lower[i] = pixel(y, mid[i * mid_columns + band.low].real);
+            upper[i] = pixel(y, mid[i * mid_columns + band.high].real);
         }
         put_band(out, xs.data(), lower.data(), upper.data(), n, band.css_class,
-                 drawn_from(path, band.data));
+                 drawn_from(mid_path, band.data));
     }
     for (std::size_t i = 0; i < count; ++i) {
-        lower[i] = pixel(y, static_cast<double>(cells[i * spins_columns + 5].whole));
+        lower[i] = pixel(y, mid[i * mid_columns + 3].real);
         upper[i] = pixel(y, cells[i * spins_columns + 1].real);
     }
     put_polyline(out, xs.data(), lower.data(), n, "line-median",
-                 drawn_from(path, R"(data-x="0" data-x-scale="0.00125" data-y="5")"));
+                 drawn_from(mid_path, R"(data-x="0" data-x-scale="0.00125" data-y="3")"));
     put_polyline(out, xs.data(), upper.data(), n, "line-mean",
-                 drawn_from(path, R"(data-x="0" data-x-scale="0.00125" data-y="1")"));
+                 drawn_from(figure_entries[static_cast<std::size_t>(I::plan_by_spins)].path,
+                            R"(data-x="0" data-x-scale="0.00125" data-y="1")"));
     close_chart(out,
                 legend_key("band-outer", Swatch::box, "5〜95%") +
                     legend_key("band-inner", Swatch::box, "25〜75%") +
                     legend_key("line-median", Swatch::line, "中央値") +
                     legend_key("line-mean", Swatch::line, "期待収支"),
                 "その時点でやめてメダルを換金した場合の収支です（それまでに1日が終わった回は"
-                "その収支）。");
+                "その収支）。帯と中央値は、500円刻みの分布をなめらかにつないだ値です。");
 }
 
 // A table of leaving after 1 to 9 hours: the hours and the columns `shown` of plan.by_spins
 // (two tables of at most three figures, so that each fits beside the fan or on a phone).
-void put_hours_table(std::string* out, const std::vector<FigureValue>& cells, const char* headings,
-                     const std::vector<std::size_t>& shown) {
-    put(out, "<table>\n<tr><th>やめる時間</th>");
+void put_hours_table(std::string* out, const std::vector<FigureValue>& cells, const char* id,
+                     const char* headings, const std::vector<std::size_t>& shown) {
+    put(out, "<table class=\"compact\" id=\"");
+    put(out, id);
+    put(out, "\">\n<tr><th>時間</th>");
     put(out, headings);
     put(out, "</tr>\n");
     for (std::int64_t hour = 1; hour * spins_per_hour <= spin_cap; ++hour) {
@@ -317,26 +374,30 @@ void put_hours_table(std::string* out, const std::vector<FigureValue>& cells, co
     put(out, "</table>\n");
 }
 
-// The hours at the machine: the profit an hour, the fan, and a table at 1 to 9 hours.
+// The hours at the machine: leaving early against a whole day, the fan, and tables at 1 to 9
+// hours. A day's rate an hour is shown only with the words that it holds for a whole day.
 void put_hours(std::string* out, const PageFigures& f) {
     const std::vector<FigureValue>& cells = cells_of(f, I::plan_by_spins);
     if (cells.empty()) return;
-    const double hourly = real_of(f, I::plan_hourly_profit);
     put(out,
-        "<h2>何時間打つと</h2>\n<p class=\"headline\">1時間（800回転）あたりの期待収支は <strong "
-        "class=\"");
-    put(out, profit_class(round_half_away(hourly)));
-    put(out, "\">");
-    out->append(figure(I::plan_hourly_profit, yen_of(hourly, true)));
-    put(out,
-        "</strong> です（1日の期待収支を1日の平均回転数で割り、800回転をかけた値）。</p>\n"
-        "<div class=\"charts\">\n<div>");
+        "<h2>何時間打つと</h2>\n<p>途中でやめて換金した場合の収支です。1日打ち切った場合の"
+        "1時間あたり ");
+    out->append(
+        figure(I::plan_hourly_profit, yen_of(real_of(f, I::plan_hourly_profit), true)) +
+        "（1000回転あたり " +
+        figure(I::exact_profit_per_1000_spins,
+               yen_of(real_of(f, I::exact_profit_per_1000_spins), true)) +
+        "）は1日の期待収支を平均の回転数で割った値で、途中でやめた場合には当てはまりません。"
+        "</p>\n<div class=\"pairs\">\n<div>");
     put_hours_chart(out, f);
     put(out, "</div>\n<div>");
-    put_hours_table(out, cells, "<th>期待収支</th><th>勝つ確率</th><th>中央値</th>", {1, 2, 5});
-    put(out, "<p>悪い方から5%の回と、良い方から5%の回の境目：</p>\n");
-    put_hours_table(out, cells, "<th>悪い方5%</th><th>良い方5%</th>", {3, 7});
-    put(out, "<p class=\"note\">1時間を800回転として数えています。</p>\n</div>\n</div>\n");
+    put_hours_table(out, cells, "hours-table",
+                    "<th>期待収支</th><th>勝つ確率</th><th>悪い方5%</th><th>良い方5%</th>",
+                    {1, 2, 3, 7});
+    put(out,
+        "<p class=\"note\">悪い方5%・良い方5%は、20回に1回はそれより悪い・良い収支で終わる"
+        "境目です。</p>\n");
+    put(out, "</div>\n</div>\n");
 }
 
 }  // namespace
@@ -344,12 +405,12 @@ void put_hours(std::string* out, const PageFigures& f) {
 void put_plans(std::string* out, const PageFigures& f) {
     put_budget_target(out, f);
     put_hours(out, f);
-    put(out, "<h2>ほかのホールでは、何日も通うと</h2>\n<div class=\"charts\">\n");
+    put(out, "<h2>ほかのホールでは、何日も通うと</h2>\n<div class=\"pairs\">\n");
     put(out,
         "<div><h3>換金率の違うホール</h3>\n<p>同じ台（確率Xと100%確率Yが同じ）を、換金率"
         "だけが違うホールで1日打った場合の正確な値です。太字があなたのホールです。</p>\n");
     put_exchange_table(out, f);
-    put(out, "</div>\n<div><h3>何日も通うと</h3>\n<p>");
+    put(out, "</div>\n<div><h3>何日も通うと</h3>\n<p id=\"month\">");
     std::size_t row = 0;
     const FigureValue* month = visit_row(f, 8, &row);
     if (month != nullptr) {
@@ -362,9 +423,9 @@ void put_plans(std::string* out, const PageFigures& f) {
     put(out,
         "1日ごとの結果は互いに独立とし、1日の収支の正確な分布を日数分たたみ込んで求めました"
         "（正規分布の近似ではありません）。</p>\n");
-    put_visits_table(out, f, "<th>合計の期待収支</th><th>中央値</th><th>プラスの確率</th>",
-                     {1, 4, 2});
-    put(out, "<p>合計収支の幅（悪い方から5%の回と、良い方から5%の回の境目）：</p>\n");
-    put_visits_table(out, f, "<th>悪い方5%</th><th>良い方5%</th>", {3, 5});
+    put_visits_table(
+        out, f, "visits-table",
+        "<th>合計の期待収支</th><th>プラスの確率</th><th>悪い方5%</th><th>良い方5%</th>",
+        {1, 2, 3, 5});
     put(out, "</div>\n</div>\n");
 }
