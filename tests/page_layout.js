@@ -12,6 +12,30 @@ function measureLayout() {
   const problems = [];
   const width = window.innerWidth;
   const slack = 0.5;  // CSS px of rounding
+  const data = JSON.parse(document.getElementById('quorvantelmix-data').textContent);
+  const results = data.trials > 0;  // a page without results has no figures to tie
+  const apart = (a, b) => a.right <= b.left + slack || b.right <= a.left + slack ||
+      a.bottom <= b.top + slack || b.bottom <= a.top + slack;
+
+  // A phone's first screen (390 x 844 CSS px) holds the verdict, its four figures and the line
+  // on leaving early; six screens hold everything before the trials, which are folded away.
+  const bottomOf = (element) => element.getBoundingClientRect().bottom + window.scrollY;
+  if (results && width === 390) {
+    for (const selector of ['.verdict', '.figures', '.hours-line']) {
+      const element = document.querySelector(selector);
+      if (!element) problems.push('no ' + selector);
+      else if (bottomOf(element) > 844 + slack) {
+        problems.push(selector + ' ends at ' + Math.round(bottomOf(element)) + ' px, below the first screen');
+      }
+    }
+    const trials = document.querySelector('details.trials');
+    if (!trials || trials.open) problems.push('the trials are not folded away');
+    else if (bottomOf(trials) > 6 * 844 + slack) {
+      problems.push('the page up to the trials is ' + Math.round(bottomOf(trials)) + ' px long');
+    }
+  }
+  // The rest is measured with every fold open.
+  for (const fold of document.querySelectorAll('details')) fold.open = true;
 
   // The page is never wider than the window, and nothing hides behind a clip or a scroll bar of
   // its own: no box is wider inside than it shows, and no table cell ends past the window.
@@ -32,6 +56,54 @@ function measureLayout() {
     if (box.right > width + slack) problems.push('cell past the window: ' + cell.textContent);
   }
 
+  // Every table, chart and text block ends inside the column or card that holds it: a grid's
+  // item, a card, or the page's body.
+  const container = (element) => {
+    for (let up = element.parentElement; up && up !== document.body; up = up.parentElement) {
+      if (up.classList.contains('card')) return up;
+      if (up.parentElement && getComputedStyle(up.parentElement).display === 'grid') return up;
+    }
+    return document.body;
+  };
+  const inside = (box, outer) => box.left >= outer.left - slack && box.right <= outer.right + slack;
+  for (const element of document.body.querySelectorAll(
+      'table, figure, figure > svg, p, ul, h3, .card, .verdict, .figures, .charts, .pairs')) {
+    if (element.closest('svg.swatch')) continue;
+    const holder = container(element);
+    const outer = holder.getBoundingClientRect();
+    const name = element.tagName + (element.id ? '#' + element.id : '') + ' "' +
+        element.textContent.trim().slice(0, 24) + '"';
+    if (!inside(element.getBoundingClientRect(), outer)) {
+      problems.push(name + ' ends outside its ' + (holder === document.body ? 'page' : 'column'));
+      continue;
+    }
+    if (element.tagName === 'P' || element.tagName === 'H3') {
+      const text = document.createRange();
+      text.selectNodeContents(element);
+      if (Array.from(text.getClientRects()).some((line) => !inside(line, outer))) {
+        problems.push(name + ' runs out of its column');
+      }
+    }
+  }
+
+  // The items of a grid never overlap, and each row of them fills the grid's width: no column
+  // stands empty beside a lone item.
+  for (const grid of document.body.querySelectorAll('*')) {
+    if (getComputedStyle(grid).display !== 'grid') continue;
+    const outer = grid.getBoundingClientRect();
+    const items = Array.from(grid.children).map((item) => item.getBoundingClientRect());
+    items.forEach((box, i) => {
+      for (let j = 0; j < i; ++j) {
+        if (!apart(box, items[j])) problems.push('grid items overlap in ' + grid.className);
+      }
+      const lastOfRow = !items.some((other) => other.top < box.bottom && other.bottom > box.top &&
+                                                other.left > box.left);
+      if (lastOfRow && box.right < outer.right - 2) {
+        problems.push('an empty column in ' + grid.className + ' at ' + Math.round(box.top) + ' px');
+      }
+    });
+  }
+
   // No text leaves its card: every line of every text inside the card's box.
   for (const card of document.querySelectorAll('.card')) {
     const box = card.getBoundingClientRect();
@@ -48,8 +120,6 @@ function measureLayout() {
   }
 
   // Chart texts: 11 CSS px or more, inside their chart, and no two overlapping.
-  const apart = (a, b) => a.right <= b.left + slack || b.right <= a.left + slack ||
-      a.bottom <= b.top + slack || b.bottom <= a.top + slack;
   for (const figure of document.querySelectorAll('figure')) {
     const svg = figure.querySelector('svg');
     const chart = svg.getBoundingClientRect();
@@ -73,7 +143,6 @@ function measureLayout() {
 
   // Every figure shown is its JSON value (times data-scale), rounded to the decimals shown,
   // halves away from zero.
-  const data = JSON.parse(document.getElementById('quorvantelmix-data').textContent);
   let figures = 0;
   const valueAt = (path) => path.split('.').reduce((object, key) => object[key], data);
   for (const element of document.querySelectorAll('span[data-json]')) {
@@ -91,7 +160,6 @@ function measureLayout() {
     }
     ++figures;
   }
-  const results = data.trials > 0;  // a page without results has no figures to tie
   if (results && figures < 30) problems.push('only ' + figures + ' figures tied to the data');
 
   // Every legend swatch is the shape of a mark of its class in its chart: a line for lines, a
@@ -116,6 +184,24 @@ function measureLayout() {
   let marks = 0;
   for (const chart of document.querySelectorAll('figure > svg')) {
     const name = chart.parentElement.id;
+    // The plot's edges in the chart's units: every mark inside them, every axis title outside.
+    const [plotLeft, plotTop, plotRight, plotBottom] =
+        (chart.dataset.plot || '').split(' ').map(parseFloat);
+    if (!(plotRight > plotLeft && plotBottom > plotTop)) problems.push(name + ': no plot area');
+    const inPlot = (x, y) => x >= plotLeft - 1 && x <= plotRight + 1 && y >= plotTop - 1 &&
+        y <= plotBottom + 1;
+    for (const title of chart.querySelectorAll('text.title')) {
+      const x = parseFloat(title.getAttribute('x'));
+      const y = parseFloat(title.getAttribute('y'));
+      const box = title.getBBox();
+      const overlaps = box.x < plotRight && box.x + box.width > plotLeft && box.y < plotBottom &&
+          box.y + box.height > plotTop;
+      if (overlaps) problems.push(name + ': the title "' + title.textContent + '" inside the plot at ' + x + ',' + y);
+    }
+    // Every mark that draws data names its JSON, so that none escapes the read-back.
+    for (const mark of chart.querySelectorAll('circle, polyline, polygon, rect[class^="bar-"]')) {
+      if (!mark.dataset.json) problems.push(name + ': a ' + mark.tagName + ' of ' + mark.getAttribute('class') + ' without its JSON');
+    }
     const axes = {};
     for (const tick of chart.querySelectorAll('text.tick')) {
       const axis = axes[tick.dataset.axis] || (axes[tick.dataset.axis] = []);
@@ -128,35 +214,56 @@ function measureLayout() {
       const [v1, p1] = ticks[ticks.length - 1];
       map[axis] = (v) => p0 + (v - v0) * (p1 - p0) / (v1 - v0);
     }
-    const near = (drawn, expected, what) => {
+    const near = (drawn, expected, what, vertical) => {
       ++marks;
+      if (vertical === undefined ? false : !(vertical ? drawn >= plotTop - 1 && drawn <= plotBottom + 1
+                                                       : drawn >= plotLeft - 1 && drawn <= plotRight + 1)) {
+        problems.push(name + ': ' + what + ' drawn outside the plot, at ' + drawn);
+      }
       if (!(Math.abs(drawn - expected) <= 0.5)) {
         problems.push(name + ': ' + what + ' drawn at ' + drawn + ', its value maps to ' +
                       expected.toFixed(2));
       }
     };
+    // Dots and bars stand one a row: every row of their list is drawn.
+    const rowsDrawn = {};
+    for (const mark of chart.querySelectorAll('circle[data-row], rect[data-row]')) {
+      (rowsDrawn[mark.dataset.json] = rowsDrawn[mark.dataset.json] || new Set()).add(mark.dataset.row);
+    }
+    for (const [path, rows] of Object.entries(rowsDrawn)) {
+      const count = valueAt(path).length;
+      if (rows.size !== count) problems.push(name + ': ' + rows.size + ' of the ' + count + ' rows of ' + path + ' drawn');
+    }
     for (const mark of chart.querySelectorAll('[data-json]')) {
       const d = mark.dataset;
       const yAxis = map[d.axis || 'y'];
       const y = (v) => {
         let scaled = v * parseFloat(d.yScale || '1');
         if (d.yLog) scaled = Math.log10(scaled);
+        if (d.yFloor !== undefined) scaled = Math.max(scaled, parseFloat(d.yFloor));
         return yAxis(scaled);
       };
       const points = (mark.getAttribute('points') || '').trim().split(/\s+/)
           .filter((p) => p).map((p) => p.split(',').map(parseFloat));
       const what = d.json;
       if (mark.tagName === 'line') {  // a marker at one value
-        near(parseFloat(mark.getAttribute('x1')), map.x(valueAt(d.json)), what);
+        near(parseFloat(mark.getAttribute('x1')), map.x(valueAt(d.json)), what, false);
       } else if (mark.tagName === 'rect') {  // a bar: its left edge and its top
         const row = valueAt(d.json)[parseInt(d.row, 10)];
         near(parseFloat(mark.getAttribute('x')),
-             map.x(row[d.x] + parseFloat(d.xShift)) + 1, what + ' ' + d.row);
-        near(parseFloat(mark.getAttribute('y')), y(row[d.y]), what + ' ' + d.row);
+             map.x(row[d.x] + parseFloat(d.xShift)) + 1, what + ' ' + d.row, false);
+        near(parseFloat(mark.getAttribute('y')), y(row[d.y]), what + ' ' + d.row, true);
+      } else if (mark.tagName === 'circle' && d.centreOf) {  // a dot at a histogram bin's middle
+        const i = parseInt(d.row, 10);
+        const bins = valueAt(d.centreOf);
+        const width = bins.length > 1 ? bins[1][0] - bins[0][0] : 1;
+        near(parseFloat(mark.getAttribute('cx')),
+             map.x(bins[i][0] + parseFloat(d.xShift) + width / 2), what + ' ' + i, false);
+        near(parseFloat(mark.getAttribute('cy')), y(valueAt(d.json)[i]), what + ' ' + i, true);
       } else if (mark.tagName === 'circle') {  // a dot of a row
         const row = valueAt(d.json)[parseInt(d.row, 10)];
-        near(parseFloat(mark.getAttribute('cx')), map.x(row[d.x]), what + ' ' + d.row);
-        near(parseFloat(mark.getAttribute('cy')), y(row[d.y]), what + ' ' + d.row);
+        near(parseFloat(mark.getAttribute('cx')), map.x(row[d.x]), what + ' ' + d.row, false);
+        near(parseFloat(mark.getAttribute('cy')), y(row[d.y]), what + ' ' + d.row, true);
       } else if (mark.tagName === 'polygon') {  // a band: upper forwards, lower backwards
         // Two lists (x every data-x-step), or two columns of one list of rows (x a column).
         let lower;
@@ -175,12 +282,22 @@ function measureLayout() {
         const xs = at.concat(at.slice().reverse());
         if (points.length !== values.length) problems.push(name + ': ' + what + ' vertices');
         points.forEach(([px, py], i) => {
-          near(px, map.x(xs[i]), what);
-          near(py, y(values[i]), what);
+          near(px, map.x(xs[i]), what, false);
+          near(py, y(values[i]), what, true);
         });
       } else {  // a line through a list, or through the rows of a list
+        // Every value of the list is drawn; a line with a floor runs to the first value below
+        // it and no further.
         const values = valueAt(d.json);
-        if (points.length > values.length) problems.push(name + ': ' + what + ' vertices');
+        let drawn = values.length;
+        if (d.yFloor !== undefined) {
+          const below = values.findIndex((row) =>
+            Math.log10(row[d.y] * parseFloat(d.yScale || '1')) < parseFloat(d.yFloor));
+          if (below >= 0) drawn = below + 1;
+        }
+        if (points.length !== drawn) {
+          problems.push(name + ': ' + what + ' draws ' + points.length + ' of ' + drawn + ' values');
+        }
         points.forEach(([px, py], i) => {
           let x;
           let v;
@@ -196,8 +313,8 @@ function measureLayout() {
             x = values[i][d.x] * parseFloat(d.xScale || '1');
             v = values[i][d.y];
           }
-          near(px, map.x(x), what + ' ' + i);
-          near(py, y(v), what + ' ' + i);
+          near(px, map.x(x), what + ' ' + i, false);
+          near(py, y(v), what + ' ' + i, true);
         });
       }
     }

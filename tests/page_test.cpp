@@ -526,3 +526,183 @@ TEST(NoResultsPage, NamesTheMissingSection) {
 }
 
 }  // namespace
+
+namespace {
+
+// The text of the element that opens at `open` in `page`, up to `close`; empty where none does.
+std::string element(const std::string& page, const std::string& open, const char* close) {
+    const std::size_t begin = page.find(open);
+    if (begin == std::string::npos) return "";
+    return page.substr(begin, page.find(close, begin) - begin);
+}
+
+// How many times `part` stands in `text`.
+std::size_t count_of(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// A winning machine, two losing ones, one at break-even and one just past it, the tightest and
+// the loosest (every plan cell tied at 100.0 %).
+const struct {
+    std::uint32_t seed;
+    Settings settings;
+} verdict_runs[] = {
+    {12345, {240, 260.0f, 7}}, {7, {250, 250.0f, 6}}, {8, {333, 259.5f, 8}},
+    {6, {248, 260.0f, 7}},     {6, {249, 260.0f, 7}}, {3, {1000, 120.0f, 5}},
+    {9, {100, 720.0f, 10}},    {5, {180, 200.0f, 9}},
+};
+
+}  // namespace
+
+TEST(Verdict, SaysWhetherTheMachinePaysAndThatNotPlayingBeatsEveryLosingPlan) {
+    for (const auto& run : verdict_runs) {
+        SCOPED_TRACE(testing::Message() << "X=" << run.settings.X << " Y=" << run.settings.Y);
+        const std::string page = play_run(run.seed, run.settings).page;
+        const json data = page_data(page);
+        const auto yen = [](double value) { return std::llround(value); };
+        const long long mean = yen(data["exact"]["profit_mean"].get<double>());
+        const std::string verdict = element(page, "<p class=\"verdict", "</p>");
+        ASSERT_FALSE(verdict.empty());
+        EXPECT_LT(page.find(verdict), page.find("<h2>"));  // before every section
+        EXPECT_EQ(verdict.find(mean > 0   ? "\"verdict win\""
+                               : mean < 0 ? "\"verdict loss\""
+                                          : "\"verdict\""),
+                  std::string("<p class=").size());
+        bool some_plan_pays = false;
+        for (const auto& plan : data["plan"]["budget_target"])
+            some_plan_pays = some_plan_pays || yen(plan[2].get<double>()) > 0;
+        for (const auto& leave : data["plan"]["by_spins"])
+            some_plan_pays = some_plan_pays || yen(leave[1].get<double>()) > 0;
+        const bool none = mean < 0 && !some_plan_pays;
+        EXPECT_EQ(verdict.find("打たないのが最善") != std::string::npos, none);
+        // The margin to break-even, recomputed from the hit thresholds.
+        const int x = run.settings.X;
+        const json even = data["exact"]["break_even_X"];
+        if (!even.is_null() && even.get<int>() != 1000 && even.get<int>() != 0) {
+            const double expected = (32767 / x + 1.0) / (32767 / even.get<int>() + 1.0) - 1.0;
+            EXPECT_NEAR(data["exact"]["break_even_margin"].get<double>(), expected, 1e-8);
+        }
+    }
+}
+
+TEST(Verdict, TheBestPlanIsTheFirstOfTheHighestAtTheDigitsShownAndTheSentenceClaimsNoMore) {
+    for (const auto& run : verdict_runs) {
+        SCOPED_TRACE(testing::Message() << "X=" << run.settings.X << " Y=" << run.settings.Y);
+        const std::string page = play_run(run.seed, run.settings).page;
+        const json plans = page_data(page)["plan"]["budget_target"];
+        ASSERT_EQ(plans.size(), 36u);
+        // The keys as the grids show them: tenths of a percent, hundreds of yen.
+        const auto key = [&](std::size_t row, int column) {
+            const double value = plans[row][static_cast<std::size_t>(column)].get<double>();
+            return column == 3 ? std::llround(value * 1000.0) : std::llround(value / 100.0);
+        };
+        const std::size_t free = 30;  // no budget, no target
+        for (const int column : {3, 2}) {
+            std::size_t best = 0;
+            for (std::size_t row = 1; row < plans.size(); ++row)
+                best = key(row, column) > key(best, column) ? row : best;
+            const std::string grid = element(
+                page, column == 3 ? "id=\"plan-grid-win\"" : "id=\"plan-grid-mean\"", "</table>");
+            EXPECT_EQ(count_of(grid, "class=\"best\""), 1u);
+            const std::string framed = element(grid, "class=\"best\"", "</td>");
+            EXPECT_NE(framed.find("plan.budget_target." + std::to_string(best) + "." +
+                                  std::to_string(column) + "\""),
+                      std::string::npos);
+            if (key(best, column) == key(free, column)) {
+                EXPECT_NE(page.find(column == 3 ? "勝つ確率は、予算や目標を決めても上がりません"
+                                                : "上がりません"),
+                          std::string::npos);
+            }
+        }
+    }
+}
+
+TEST(ReportPage, HoldsEveryTableAndSentenceItPromisesWithTheirRows) {
+    const std::string page = play_run(12345, Settings{240, 260.0f, 7}).page;
+    const json data = page_data(page);
+    EXPECT_EQ(count_of(page, "<table"), count_of(page, "</table>"));
+    const struct {
+        const char* id;
+        std::size_t rows;  // the heading row included
+    } tables[] = {
+        {"plan-grid-win", 7},
+        {"plan-grid-mean", 7},
+        {"hours-table", 10},
+        {"halls-table", data["plan"]["by_exchange"].size() + 1},
+        {"visits-table", data["plan"]["visits"].size() + 1},
+        {"budget-table", 0},  // rows merge where levels share a budget: at least two
+    };
+    for (const auto& table : tables) {
+        SCOPED_TRACE(table.id);
+        const std::string text = element(page, std::string("id=\"") + table.id + "\"", "</table>");
+        ASSERT_FALSE(text.empty());
+        if (table.rows > 0) {
+            EXPECT_EQ(count_of(text, "<tr"), table.rows);
+        } else {
+            EXPECT_GE(count_of(text, "<tr"), 3u);
+        }
+    }
+    // The month of weekends: its chance of a gain and its bad month, from the row of 8 days.
+    const std::string month = element(page, "<p id=\"month\">", "</p>");
+    EXPECT_NE(month.find("毎週末、月に8日"), std::string::npos);
+    EXPECT_NE(month.find("plan.visits.3.2\""), std::string::npos);
+    EXPECT_NE(month.find("plan.visits.3.3\""), std::string::npos);
+    // Leaving after 1 and 3 hours where the hourly card was, from the rows of 800 and 2400 spins.
+    const std::string hours = element(page, "<p class=\"hours-line\">", "</p>");
+    EXPECT_NE(hours.find("plan.by_spins.7.1\""), std::string::npos);
+    EXPECT_NE(hours.find("plan.by_spins.23.1\""), std::string::npos);
+    EXPECT_NE(hours.find("1日打ち切った場合の平均"), std::string::npos);
+    // The trials folded away, closed.
+    EXPECT_NE(page.find("<details class=\"trials\">"), std::string::npos);
+}
+
+TEST(ReportPage, NewFiguresAgreeWithTheirDefinitions) {
+    for (const auto& run : verdict_runs) {
+        SCOPED_TRACE(testing::Message() << "X=" << run.settings.X << " Y=" << run.settings.Y);
+        const json data = page_data(play_run(run.seed, run.settings).page);
+        const json& exact = data["exact"];
+        // The exchange loss is what equal exchange would have added: a difference.
+        EXPECT_NEAR(
+            data["equal_exchange"]["exchange_loss"].get<double>(),
+            data["equal_exchange"]["mean"].get<double>() - data["profit"]["mean"].get<double>(),
+            1e-9);
+        // The exact histogram is trials per 1000: none negative, at most 1000 in all.
+        double expected_trials = 0.0;
+        for (const auto& bin : data["histogram"]["expected"]) {
+            EXPECT_GE(bin.get<double>(), 0.0);
+            expected_trials += bin.get<double>();
+        }
+        EXPECT_LE(expected_trials, 1000.5);
+        EXPECT_GE(expected_trials, 900.0);
+        // How often chance alone lies as far: the normal tail, both sides.
+        for (const char* z : {"profit_mean", "win_rate"}) {
+            const double errors = data["comparison"][std::string(z) + "_errors"].get<double>();
+            EXPECT_NEAR(data["comparison"][std::string(z) + "_chance"].get<double>(),
+                        std::erfc(std::fabs(errors) / std::sqrt(2.0)), 1e-8);
+        }
+        // The budget of each level is the cash to bring at the same level.
+        for (const auto& row : exact["budget_levels_exact"]) {
+            const double level = row[0].get<double>();
+            const char* paid = level == 0.5    ? "p50"
+                               : level == 0.05 ? "p95"
+                               : level == 0.01 ? "p99"
+                                               : "";
+            if (*paid != '\0') {
+                EXPECT_EQ(row[1].get<long long>(), exact["money_paid"][paid].get<long long>());
+            }
+            EXPECT_LE(row[2].get<double>(), level);
+        }
+        // The hours fan's mid-quantiles are those of the same spins, rising with the level.
+        const json& mid = data["plan"]["by_spins_mid"];
+        const json& nearest = data["plan"]["by_spins"];
+        ASSERT_EQ(mid.size(), nearest.size());
+        for (std::size_t i = 0; i < mid.size(); ++i) {
+            EXPECT_EQ(mid[i][0], nearest[i][0]);
+            for (std::size_t q = 2; q <= 5; ++q)
+                EXPECT_GE(mid[i][q].get<double>() + 1e-9, mid[i][q - 1].get<double>());
+        }
+    }
+}

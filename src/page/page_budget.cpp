@@ -146,7 +146,7 @@ void put_odds_chart(std::string* out, const PageFigures& f, FigureId id, const c
         high = std::max(high, static_cast<std::int64_t>(std::ceil(rows[i * 3 + 1].real)));
     }
     const char* const profit_title = "期待収支（円）";
-    const char* const win_title = "勝つ確率（%）";
+    const char* const win_title = "勝つ確率";  // its labels carry the unit
     const double top = marked_plot_top;
     const double bottom = top + height;
     std::int64_t y_step = 1;
@@ -155,7 +155,7 @@ void put_odds_chart(std::string* out, const PageFigures& f, FigureId id, const c
     const double win_top = bottom + y_title_room + chart_font;
     const double win_bottom = win_top + 3.0 * 1.6 * chart_font;
     const Scale win{0.0, 100.0, win_bottom, win_top};
-    const double left = std::max(left_edge(y, profit_title), left_edge(win, win_title));
+    const double left = std::max(left_edge(y, profit_title), text_width(win_title) + chart_font);
     const double right = chart_width - text_width("1,000") / 2.0 - 4.0;
     const PlotArea whole{left, right, top, win_bottom, marker_rows * marker_row_height};
     const PlotArea upper{left, right, top, bottom, marker_rows * marker_row_height};
@@ -163,7 +163,9 @@ void put_odds_chart(std::string* out, const PageFigures& f, FigureId id, const c
     lower.left_axis = "y2";
     open_chart(out, chart_id, caption, whole);
     put_y_axis(out, upper, y, y_step, AxisSide::left, profit_title);
-    put_y_axis(out, lower, win, 50, AxisSide::left, win_title);
+    const double win_ticks[] = {0.0, 50.0, 100.0};
+    const char* const win_labels[] = {"0%", "50%", "100%"};
+    put_y_ticks(out, lower, win, win_ticks, win_labels, 3, AxisSide::left, win_title);
     const auto first_x = static_cast<double>(rows.front().whole);
     const auto last_x = static_cast<double>(rows[(count - 1) * 3].whole);
     const Scale x{first_x, last_x, left, right};
@@ -193,14 +195,14 @@ void put_odds_chart(std::string* out, const PageFigures& f, FigureId id, const c
         Marker marker;
         const char* key;
     } marks[] = {
-        {I::x, true, {0.0, "mark-player", "あなたの設定", "X"}, "あなたの設定"},
+        {I::x, true, {0.0, "mark-player", "あなた", "X"}, "あなたの設定"},
         {I::exact_break_even_x,
          true,
          {0.0, "mark-break-even", "損益分岐", "exact.break_even_X"},
          "損益分岐（この換金率）"},
         {I::exact_break_even_x_equal,
          whole_of(f, I::z) != medals_per_cash_unit,
-         {0.0, "mark-break-even-equal", "等価交換の損益分岐", "exact.break_even_X_equal_exchange"},
+         {0.0, "mark-break-even-equal", "等価交換の分岐", "exact.break_even_X_equal_exchange"},
          "損益分岐（等価交換）"},
     };
     Marker markers[std::size(marks)];

@@ -54,36 +54,37 @@ void put_exchange_table(std::string* out, const PageFigures& f) {
     put(out, "</table>\n");
 }
 
-// A table of the total profit over many days: the days and the columns `shown` of the rows
-// (two tables with at most two amounts each, so that each fits a phone even at millions of
-// yen).
-void put_visits_table(std::string* out, const PageFigures& f, const char* id, const char* headings,
-                      const std::vector<std::size_t>& shown) {
+// The table of the total profit over many days: the mean, the chance of a gain, and the 5 % and
+// 95 % of the total, the amounts in ten thousands of yen with one decimal, so that five columns
+// fit a phone even at tens of millions of yen.
+void put_visits_table(std::string* out, const PageFigures& f) {
     constexpr std::size_t columns = 6;
     const std::vector<FigureValue>& cells = cells_of(f, I::plan_visits);
-    put(out, "<table class=\"compact\" id=\"");
-    put(out, id);
-    put(out, "\">\n<tr><th>日数</th>");
-    put(out, headings);
-    put(out, "</tr>\n");
+    put(out,
+        "<table class=\"compact\" id=\"visits-table\">\n<caption>合計収支（万円）</caption>\n"
+        "<tr><th>日数</th><th>期待収支</th><th>プラスの確率</th><th>悪い方5%</th><th>良い方5%</th>"
+        "</tr>\n");
     for (std::size_t row = 0; row * columns < cells.size(); ++row) {
         const FigureValue* values = &cells[row * columns];
         put(out, "<tr><td>");
         out->append(figure_cell(I::plan_visits, row, 0, amount(values[0].whole, "日")));
-        for (const std::size_t column : shown) {
-            const bool yen = column != 2;
-            const std::int64_t total =
-                column == 1 ? round_half_away(values[1].real) : values[column].whole;
+        for (const std::size_t column :
+             {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}}) {
             put(out, "</td><td");
-            if (yen) {
-                put(out, " class=\"");
-                put(out, profit_class(total));
-                put(out, "\"");
+            if (column == 2) {
+                put(out, ">");
+                out->append(figure_cell(I::plan_visits, row, 2, percent_of(values[2].real, 1)));
+                continue;
             }
-            put(out, ">");
-            out->append(
-                figure_cell(I::plan_visits, row, column,
-                            yen ? amount(total, "円", true) : percent_of(values[2].real, 1)));
+            const double total =
+                column == 1 ? values[1].real : static_cast<double>(values[column].whole);
+            const std::int64_t tenths = round_half_away(total / 1000.0);
+            put(out, " class=\"");
+            put(out, profit_class(tenths));
+            put(out, "\">");
+            std::string text = tenths > 0 ? "+" : "";
+            append_fixed(&text, tenths, 1, false);
+            out->append(figure_cell_scaled(I::plan_visits, row, column, text, "0.0001"));
         }
         put(out, "</td></tr>\n");
     }
@@ -423,9 +424,6 @@ void put_plans(std::string* out, const PageFigures& f) {
     put(out,
         "1日ごとの結果は互いに独立とし、1日の収支の正確な分布を日数分たたみ込んで求めました"
         "（正規分布の近似ではありません）。</p>\n");
-    put_visits_table(
-        out, f, "visits-table",
-        "<th>合計の期待収支</th><th>プラスの確率</th><th>悪い方5%</th><th>良い方5%</th>",
-        {1, 2, 3, 5});
+    put_visits_table(out, f);
     put(out, "</div>\n</div>\n");
 }

@@ -56,7 +56,7 @@ p { margin: 0.4em 0; }
 .loss { color: var(--loss-text); } .win { color: var(--win-text); }
 tr.mine td { font-weight: bold; }
 .plan-grid { font-size: 0.85em; margin: 4px 0; }
-.plan-grid caption { text-align: left; font-weight: bold; }
+.plan-grid caption, table.compact caption { text-align: left; font-weight: bold; }
 .plan-grid th, .plan-grid td { padding: 3px 4px; text-align: right; }
 .plan-grid td.best { font-weight: bold; outline: 3px solid #000; outline-offset: -3px; }
 .plan-grid td { color: var(--ink); }
@@ -71,11 +71,12 @@ h3 { font-size: 1em; margin: 1em 0 0.3em; }
 .assumptions { padding-left: 1.2em; }
 .charts, .pairs { display: grid; grid-template-columns: repeat(auto-fit, minmax(min(100%, 340px), 1fr)); gap: 8px 20px; }
 .pairs { grid-template-columns: repeat(auto-fit, minmax(min(100%, 440px), 1fr)); }
-.charts > *, .pairs > * { min-width: 0; }
-.charts > :last-child:nth-child(odd), .pairs > :last-child:nth-child(odd),
-  .cards > :last-child:nth-child(odd) { grid-column: 1 / -1; }
+.charts div, .pairs div { min-width: 0; }
+/* A lone last item spans the row (grid-column moves grid items alone, not their contents). */
+.charts :last-child:nth-child(odd), .pairs :last-child:nth-child(odd),
+  .cards :last-child:nth-child(odd) { grid-column: 1 / -1; }
 details.trials { margin: 1.6em 0 0; }
-details.trials > summary { font-size: 1.15em; font-weight: bold; cursor: pointer;
+details.trials summary { font-size: 1.15em; font-weight: bold; cursor: pointer;
   border-bottom: 2px solid var(--line); }
 figure { margin: 12px 0; break-inside: avoid; min-width: 0; }
 figcaption { font-weight: bold; }
@@ -110,7 +111,7 @@ svg text { fill: var(--ink); paint-order: stroke; stroke: #fff; stroke-width: 3p
 .swatch line { stroke-width: 2.5; }
 footer { margin-top: 2em; font-size: 0.8em; color: var(--muted); }
 @media (max-width: 600px) { body { padding: 8px; font-size: 14px; } th, td { padding: 4px 3px; }
-  .plan-grid th, .plan-grid td { padding: 3px 2px; } }
+  .plan-grid { font-size: 0.8em; } .plan-grid th, .plan-grid td { padding: 3px 2px; } }
 @page { size: A4; margin: 12mm; }
 @media print { body { max-width: none; padding: 0; font-size: 11px; } h2 { break-after: avoid; } }
 )";

@@ -276,7 +276,9 @@ void put_profit_chart(std::string* out, const PageFigures& f) {
     put_polyline(
         out, xs, ys, h.bin_count, "line-theory",
         R"( data-json="histogram.expected" data-centre-of="histogram.bins" data-x-shift="-1")");
-    put_dots(out, xs, ys, h.bin_count, "dot-theory");
+    put_dots(
+        out, xs, ys, h.bin_count, "dot-theory",
+        R"( data-json="histogram.expected" data-centre-of="histogram.bins" data-x-shift="-1")");
     keys += legend_key("line-theory", Swatch::line, "理論値（1000試行あたり）");
     close_chart(out, keys);
 }
@@ -405,7 +407,9 @@ void put_bonus_chart(std::string* out, const PageFigures& f) {
     put_polyline(
         out, xs, ys, h.bin_count, "line-theory",
         R"( data-json="bonus_histogram.expected" data-centre-of="bonus_histogram.bins" data-x-shift="0")");
-    put_dots(out, xs, ys, h.bin_count, "dot-theory");
+    put_dots(
+        out, xs, ys, h.bin_count, "dot-theory",
+        R"( data-json="bonus_histogram.expected" data-centre-of="bonus_histogram.bins" data-x-shift="0")");
     close_chart(out, legend_key("bar-count", Swatch::box, "シミュレーション") +
                          legend_key("line-theory", Swatch::line, "当選確率から計算した理論値"));
 }
