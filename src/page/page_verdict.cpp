@@ -156,7 +156,9 @@ void put_verdict_figures(std::string* out, const PageFigures& f) {
     put_card(out, "勝つ確率",
              figure(I::exact_win_probability, percent_of(real_of(f, I::exact_win_probability), 1)),
              "収支がプラスで終わる日の割合。");
-    put_card(out, "用意する現金", yen(I::exact_money_paid_p95),
+    // On a machine that loses, the cash is for a player who plays all the same.
+    put_card(out, round_half_away(mean) < 0 ? "打つなら用意する現金" : "用意する現金",
+             yen(I::exact_money_paid_p95),
              "20日に19日はこれで足ります。100日に99日なら " + yen(I::exact_money_paid_p99) + "。");
     put_break_even_card(out, f);
     put(out, "</div>\n");
