@@ -292,6 +292,29 @@ void collect_sample(const SampleFigures& s, PageFigures* f) {
     set_series(f, I::slump_mid_p95, s.slump_mid.p95);
 }
 
+// How much likelier a spin wins at the player's odds than at the break-even's, and the budget
+// of each level to the thousand yen.
+void collect_margin_and_levels(const ExactFigures& e, const SampleFigures& s, PageFigures* f) {
+    // The ratio of the two hit probabilities less one, 0 where no X breaks even or every X does.
+    const bool bracketed = e.break_even_x != 0 && e.break_even_x != max_x;
+    const std::int32_t player_t = random_max / s.settings.X;  // the hit thresholds
+    const std::int32_t even_t = bracketed ? random_max / e.break_even_x : 0;
+    set_real(f, I::exact_break_even_margin,
+             bracketed ? static_cast<double>(player_t + 1) / static_cast<double>(even_t + 1) - 1.0
+                       : 0.0);
+    // The least budget a day outruns with the level's probability or less, as the cash to bring
+    // is worked out.
+    for (const double level : shortfall_levels) {
+        std::size_t i = 0;
+        while (i + 1 < e.shortfall.size() && e.shortfall[i].probability > level)
+            ++i;
+        add_cell(f, I::exact_budget_levels_exact, 0, level);
+        add_cell(f, I::exact_budget_levels_exact, e.shortfall[i].budget, 0.0);
+        add_cell(f, I::exact_budget_levels_exact, 0, e.shortfall[i].probability);
+        add_cell(f, I::exact_budget_levels_exact, 0, share_paid_more(s, e.shortfall[i].budget));
+    }
+}
+
 // The exact figures, and the trials' shares beside the budgets.
 void collect_exact(const ExactFigures& e, const SampleFigures& s, PageFigures* f) {
     set_real(f, I::exact_profit_mean, e.profit_mean);
@@ -358,25 +381,7 @@ void collect_exact(const ExactFigures& e, const SampleFigures& s, PageFigures* f
     set_series(f, I::exact_slump_mid_p05, e.slump_mid.p05);
     set_series(f, I::exact_slump_mid_p50, e.slump_mid.p50);
     set_series(f, I::exact_slump_mid_p95, e.slump_mid.p95);
-    // How much likelier a spin wins at the player's odds than at the break-even's: the ratio of
-    // the two hit probabilities less one, 0 where no X breaks even or every X does.
-    const bool bracketed = e.break_even_x != 0 && e.break_even_x != max_x;
-    set_real(f, I::exact_break_even_margin,
-             bracketed ? static_cast<double>(random_max / s.settings.X + 1) /
-                                 static_cast<double>(random_max / e.break_even_x + 1) -
-                             1.0
-                       : 0.0);
-    // The budget at each level to the thousand yen, as the cash to bring is worked out: the
-    // least budget a day outruns with the level's probability or less.
-    for (const double level : shortfall_levels) {
-        std::size_t i = 0;
-        while (i + 1 < e.shortfall.size() && e.shortfall[i].probability > level)
-            ++i;
-        add_cell(f, I::exact_budget_levels_exact, 0, level);
-        add_cell(f, I::exact_budget_levels_exact, e.shortfall[i].budget, 0.0);
-        add_cell(f, I::exact_budget_levels_exact, 0, e.shortfall[i].probability);
-        add_cell(f, I::exact_budget_levels_exact, 0, share_paid_more(s, e.shortfall[i].budget));
-    }
+    collect_margin_and_levels(e, s, f);
     for (const ExchangeFigures& hall : e.by_exchange) {
         add_cell(f, I::plan_by_exchange, hall.z, 0.0);
         add_cell(f, I::plan_by_exchange, 0, hall.profit_mean);

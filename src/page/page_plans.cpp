@@ -161,7 +161,7 @@ void put_plan_grid(std::string* out, const PageFigures& f, std::size_t column, c
     double largest = 0.0;  // the largest mean in size, for the shade of the mean's cells
     for (std::size_t row = 0; row * plan_columns < cells.size(); ++row)
         largest = std::max(largest, std::fabs(cells[row * plan_columns + 2].real));
-    put(out, "<table class=\"plan-grid\" id=\"plan-grid-");
+    put(out, R"(<table class="plan-grid" id="plan-grid-)");
     put(out, column == 3 ? "win" : "mean");
     put(out, "\">\n<caption>");
     put(out, title);
@@ -346,7 +346,7 @@ void put_hours_chart(std::string* out, const PageFigures& f) {
 // (two tables of at most three figures, so that each fits beside the fan or on a phone).
 void put_hours_table(std::string* out, const std::vector<FigureValue>& cells, const char* id,
                      const char* headings, const std::vector<std::size_t>& shown) {
-    put(out, "<table class=\"compact\" id=\"");
+    put(out, R"(<table class="compact" id=")");
     put(out, id);
     put(out, "\">\n<tr><th>時間</th>");
     put(out, headings);
