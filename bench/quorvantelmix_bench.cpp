@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "exact/counter.h"
 #include "exact/exact.h"
 #include "exact/exact_figures.h"
 #include "exact/plan.h"
@@ -155,6 +156,38 @@ BENCHMARK(ExactFiguresWithPlans)
     ->DenseRange(0, 7)
     ->ComputeStatistics("min", least_of)
     ->Unit(benchmark::kMillisecond);
+
+// What a data counter's reading says of the defaults' machine, from a day already worked out:
+// the posterior of T, the means at each T it keeps, its odds and the chance to beat break-even,
+// how usual the reading is. At 4000 spins with 14 bonuses (the page's example), at no spins at
+// all (every T of the range kept, the most means), and at 100,000,000 spins; and the spins it
+// takes to tell, which every page works out.
+void CounterFigures(benchmark::State& state) {
+    const std::int64_t readings[][2] = {{4000, 14}, {0, 0}, {100000000, 418000}};
+    const Settings settings{240, 260.0f, 7};
+    const ExactRules rules = exact_rules(trial_rules(settings));
+    const auto outcome = std::make_unique<ExactOutcome>();
+    exact_outcome(rules, outcome.get());
+    CounterReading reading;
+    reading.status = CounterStatus::valid;
+    reading.spins = readings[state.range(0)][0];
+    reading.bonuses = readings[state.range(0)][1];
+    ::CounterFigures figures;
+    for (auto _ : state) {
+        compute_counter_figures(*outcome, reading, rules.hit_threshold, 248, &figures);
+        benchmark::DoNotOptimize(figures.profit_mean);
+    }
+    state.SetLabel("N=" + std::to_string(reading.spins) + " k=" + std::to_string(reading.bonuses));
+}
+BENCHMARK(CounterFigures)
+    ->DenseRange(0, 2)
+    ->ComputeStatistics("min", least_of)
+    ->Unit(benchmark::kMillisecond);
+void SpinsToTell(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(spins_to_tell(32767 / 240, 32767 / 248));
+}
+BENCHMARK(SpinsToTell)->ComputeStatistics("min", least_of)->Unit(benchmark::kMillisecond);
 
 // The plans within a day alone at the table's settings: a pass to each target of the table, the
 // profit of leaving after every 100th spin with the first. "states" is the states advanced spin

@@ -3,13 +3,17 @@
 // Each input goes through the settings reader as the whole settings file, and every property
 // below is checked on the outcome; a broken property aborts, which the fuzzer reports as a crash.
 // Where the settings come out valid, two trials are played with them and their figures checked.
+// The data counter's sections after the settings are read as well: they must change nothing of
+// the reading, and a valid counter's posterior must be a distribution.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "exact/counter.h"
 #include "platform/texts.h"
 #include "rules/trial.h"
 #include "settings_file/settings_reader.h"
@@ -20,6 +24,7 @@
 struct Reading {
     SettingsOutcome outcome;  // how the reader ended
     Settings settings;        // the values it read
+    CounterReading counter;   // the data counter's sections, where asked for
     char* results;            // what it wrote to the results stream (malloc'd)
     std::size_t length;       // bytes in results
 };
@@ -31,8 +36,8 @@ static void require(bool holds, const char* property) {
     std::abort();
 }
 
-// Reads `size` bytes of `data` as the settings file.
-static Reading read_bytes(const std::uint8_t* data, std::size_t size) {
+// Reads `size` bytes of `data` as the settings file, with the counter's sections when `counter`.
+static Reading read_bytes(const std::uint8_t* data, std::size_t size, bool counter = false) {
     Reading reading{};
     // fmemopen cannot open an empty buffer everywhere; an empty file is a file with no bytes.
     static const char no_bytes[1] = {0};
@@ -43,7 +48,8 @@ static Reading read_bytes(const std::uint8_t* data, std::size_t size) {
     std::FILE* results = open_memstream(&reading.results, &reading.length);
     require(results != nullptr, "a results stream can be opened");
     SettingsSection section = SettingsSection::x;
-    reading.outcome = read_settings(settings, results, &reading.settings, &section);
+    reading.outcome = read_settings(settings, results, &reading.settings, &section,
+                                    counter ? &reading.counter : nullptr);
     std::fclose(settings);
     require(std::fclose(results) == 0, "the results stream takes the message");
     return reading;
@@ -103,9 +109,37 @@ static void play_two_trials(const Settings& settings, std::uint32_t seed) {
     }
 }
 
+// Checks the data counter's sections of `data`: reading them changes nothing of `reading`, and
+// what they hold is in range, with a posterior that is a distribution.
+static void check_counter(const std::uint8_t* data, std::size_t size, const Reading& reading) {
+    const Reading with = read_bytes(data, size, true);
+    require(same_reading(reading, with), "the counter's sections change nothing of the settings");
+    const CounterReading& c = with.counter;
+    if (with.outcome != SettingsOutcome::valid) {
+        require(c.status == CounterStatus::absent, "only valid settings read the counter");
+    } else if (c.status == CounterStatus::valid) {
+        require(c.spins >= 0 && c.spins <= max_counted_spins, "the spins are in range");
+        require(c.bonuses >= 0 && c.bonuses <= c.spins, "the bonuses are at most the spins");
+        require(c.listed_count >= 0 && c.listed_count <= max_listed_x, "at most ten listed X");
+        for (std::int32_t i = 0; i < c.listed_count; ++i)
+            require(c.listed[i] >= 100 && c.listed[i] <= 1000, "a listed X is in 100 to 1000");
+        std::vector<PosteriorPoint> points;
+        double dropped = 0.0;
+        counter_posterior(c.spins, c.bonuses, c.listed, c.listed_count, &points, &dropped);
+        double total = 0.0;
+        for (const PosteriorPoint& point : points) {
+            require(point.probability >= 0.0 && point.probability <= 1.0, "a probability");
+            total += point.probability;
+        }
+        require(total > 1.0 - 1e-12 && total < 1.0 + 1e-12, "the posterior adds up to 1");
+    }
+    std::free(with.results);
+}
+
 // Checks every property of the settings file `data`.
 static void check_settings_file(const std::uint8_t* data, std::size_t size) {
     const Reading reading = read_bytes(data, size);
+    check_counter(data, size, reading);
     switch (reading.outcome) {
         case SettingsOutcome::valid: {
             const Settings& s = reading.settings;

@@ -49,14 +49,23 @@ done
 # is the shape of its marks, every figure shown is its JSON value, and every chart reads back
 # to the JSON through its own axes (page_layout.js).
 measure() {
-  local settings=$1 x y z
-  IFS=_ read -r x y z <<< "$settings"
+  local settings=$1 x y z spins bonuses listed
+  IFS=_ read -r x y z spins bonuses listed <<< "$settings"
   mkdir -p "$work/$settings"
   # 99 is out of range; an empty Z leaves the Z section out, as a file missing a section.
   (cd "$work/$settings" &&
     printf '[\x8a\x6d\x97\xa6X]\r\n%s\r\n[100%%\x8a\x6d\x97\xa6Y]\r\n%s\r\n' "$x" "$y" \
       > Quorvantelmix.ini &&
     if [[ -n "$z" ]]; then printf '[\x8a\xb7\x8b\xe0\x97\xa6Z]\r\n%s\r\n' "$z" >> Quorvantelmix.ini; fi &&
+    # A data counter's reading ([総回転数], [ボーナス回数]) and the machine's listed X
+    # ([設定ごとの確率X]), where the settings name them.
+    if [[ -n "$spins" ]]; then
+      printf '[\x91\x8d\x89\xf1\x93\x5d\x90\x94]\r\n%s\r\n[\x83\x7b\x81\x5b\x83\x69\x83\x58\x89\xf1\x90\x94]\r\n%s\r\n' \
+        "$spins" "$bonuses" >> Quorvantelmix.ini
+    fi &&
+    if [[ -n "$listed" ]]; then
+      printf '[\x90\xdd\x92\xe8\x82\xb2\x82\xc6\x82\xcc\x8a\x6d\x97\xa6X]\r\n%s\r\n' "$listed" >> Quorvantelmix.ini
+    fi &&
     { "$program" > /dev/null || [[ $settings == 99_* || -z "$z" ]]; }) || fail "no run with $settings"
   # The page with a script added (its policy, which forbids scripts, taken out), in a frame of
   # the width measured: headless Chromium makes no window narrower than 500 px, a frame can be.
@@ -88,7 +97,7 @@ measure() {
   done
 }
 for settings in 240_260_7 1000_120_5 100_720_10 250_260_6 260_260_7 100_120_5 240_259.5_7 \
-    333_259.5_8 99_260_7 300_260_; do
+    333_259.5_8 240_260_7_4000_14 250_250_6_7000_20_240,250,300 99_260_7 300_260_; do
   measure "$settings"
 done
 
@@ -102,4 +111,5 @@ browser --print-to-pdf="$work/page.pdf" --no-pdf-header-footer "file://$page" > 
   fail "no PDF"
 grep -aEq 'MediaBox \[0 0 59[45][.0-9]* 84[12][.0-9]*\]' "$work/page.pdf" || fail "the PDF is not A4"
 echo "the page renders: $charts charts, the figures, $(grep -ac '/Type /Page$' "$work/page.pdf") A4 pages;"
-echo "laid out at 360 to 1920 px for eight settings with nothing overlapping, clipped or out of its column"
+echo "laid out at 360 to 1920 px for ten settings (two with a data counter's reading) with nothing"
+echo "overlapping, clipped or out of its column"

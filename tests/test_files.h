@@ -17,6 +17,12 @@ namespace sjis {
 inline const std::string header_x = "\x5B\x8A\x6D\x97\xA6\x58\x5D";                  // [確率X]
 inline const std::string header_y = "\x5B\x31\x30\x30\x25\x8A\x6D\x97\xA6\x59\x5D";  // [100%確率Y]
 inline const std::string header_z = "\x5B\x8A\xB7\x8B\xE0\x97\xA6\x5A\x5D";          // [換金率Z]
+// The data counter's sections.
+inline const std::string header_spins = "\x5B\x91\x8D\x89\xF1\x93\x5D\x90\x94\x5D";  // [総回転数]
+inline const std::string header_bonuses =
+    "\x5B\x83\x7B\x81\x5B\x83\x69\x83\x58\x89\xF1\x90\x94\x5D";  // [ボーナス回数]
+inline const std::string header_listed_x =
+    "\x5B\x90\xDD\x92\xE8\x82\xB2\x82\xC6\x82\xCC\x8A\x6D\x97\xA6\x58\x5D";  // [設定ごとの確率X]
 
 // このファイルへ設定を入力して下さい。
 inline const std::string enter_settings =

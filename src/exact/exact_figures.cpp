@@ -250,8 +250,37 @@ void fill_by_exchange(const ExactRules& rules, const PurchaseShares& shares, Exa
 
 }  // namespace
 
+void compute_counter_figures(const ExactOutcome& outcome, const CounterReading& reading,
+                             std::int32_t player_threshold, std::int32_t break_even_x,
+                             CounterFigures* out) {
+    *out = CounterFigures{};
+    std::vector<PosteriorPoint> points;
+    counter_posterior(reading.spins, reading.bonuses, reading.listed, reading.listed_count, &points,
+                      &out->dropped);
+    std::vector<std::int32_t> thresholds;
+    thresholds.reserve(points.size());
+    for (const PosteriorPoint& point : points)
+        thresholds.push_back(point.threshold);
+    std::vector<ExactMeans> means(points.size());
+    exact_means_at(outcome, Exchange::at_rate, thresholds.data(), thresholds.size(), means.data());
+    // No X breaks even: no T pays; every X does: every T pays.
+    const std::int32_t even = break_even_x == 0 ? random_max + 1 : random_max / break_even_x;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        out->profit_mean += points[i].probability * means[i].profit_mean;
+        out->win_probability += points[i].probability * means[i].win_probability;
+        if (points[i].threshold >= even) out->beats_break_even += points[i].probability;
+        if (points[i].probability > 1e-9 || reading.listed_count > 0)
+            out->posterior.push_back(points[i]);
+    }
+    out->odds_p05 = posterior_odds(points, 0.05);
+    out->odds_p50 = posterior_odds(points, 0.5);
+    out->odds_p95 = posterior_odds(points, 0.95);
+    out->consistency = counter_consistency(reading.spins, reading.bonuses, player_threshold);
+    out->present = true;
+}
+
 void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, ExactFigures* out,
-                           ExactScope scope) {
+                           ExactScope scope, const CounterReading* counter) {
     const ExactRules rules = exact_rules(run_rules);
     const auto shares = std::make_unique<PurchaseShares>();
     compute_purchase_shares(rules, shares.get());
@@ -341,6 +370,13 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
     for (std::int32_t point = 0; point < slump_points; ++point)
         slump_figures(rules, point * slump_step, point, &exact);
     fill_bonuses(run_rules, &exact.bonuses);
+    const std::int32_t even = exact.break_even_x;
+    exact.spins_to_tell = even == 0       ? 0
+                          : even == max_x ? 0
+                                          : spins_to_tell(rules.hit_threshold, random_max / even);
+    if (counter != nullptr && counter->status == CounterStatus::valid)
+        compute_counter_figures(*outcome, *counter, rules.hit_threshold, exact.break_even_x,
+                                &exact.counter);
     if (scope == ExactScope::day) return;
     fill_by_exchange(rules, *shares, &exact);
     compute_visits(exact.profit_first, exact.profits, exact.profit_mean, &exact.visits);

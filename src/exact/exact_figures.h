@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "exact/counter.h"
 #include "exact/plan.h"
 #include "exact/visits.h"
+#include "rules/counter_values.h"
 #include "rules/trial.h"
 
 // A budget and the exact probability that a trial needs more cash than it.
@@ -53,6 +55,21 @@ struct SlumpMidQuantiles {
     double p95[slump_points];  // the 95 %
 };
 
+// What the data counter's reading says of the machine (counter.h), and a day's exact figures
+// averaged over it.
+struct CounterFigures {
+    bool present = false;                     // a valid reading was given
+    std::vector<PosteriorPoint> posterior{};  // each T above 1e-9 (each listed X's T when listed)
+    double odds_p05 = 0.0;                    // the odds at the posterior's 5 %, from the most
+    double odds_p50 = 0.0;                    // generous, its median and its 95 %
+    double odds_p95 = 0.0;
+    double beats_break_even = 0.0;  // P(T >= the break-even X's T): the machine pays at this hall
+    double profit_mean = 0.0;       // yen: a day's exact mean averaged over the posterior
+    double win_probability = 0.0;   // likewise the probability of a win
+    double consistency = 0.0;       // at the player's X: P(a bonus count at least as far from N p)
+    double dropped = 0.0;           // the probability the posterior counted as 0, at most
+};
+
 // The exact figures of one trial under the run's rules, computed rather than sampled.
 struct ExactFigures {
     double profit_mean{};                // yen
@@ -95,15 +112,30 @@ struct ExactFigures {
     // Each budget of plan_budgets under each target of plan_targets, budget by budget.
     std::vector<BudgetTargetFigures> budget_target{};
     std::vector<SpinsFigures> by_spins{};  // leaving after 100, 200, ..., 7500 spins
+    // The counted spins that would tell, 90 % sure, that the player's X beats break-even, were
+    // the counter to show just the bonuses it predicts (counter.h); 0 for never.
+    std::int64_t spins_to_tell{};
+    CounterFigures counter{};  // from the data counter's reading, when there is one
 };
+
+struct ExactOutcome;  // exact.h
+
+// What the counter's valid `reading` says of the machine whose day `outcome` holds, at the
+// player's `player_threshold` and the break-even X `break_even_x` (0 for none): the posterior of
+// T, its odds, the probability it beats break-even, a day's exact figures averaged over it, and
+// how usual the reading is at the player's X.
+void compute_counter_figures(const ExactOutcome& outcome, const CounterReading& reading,
+                             std::int32_t player_threshold, std::int32_t break_even_x,
+                             CounterFigures* out);
 
 // Which exact figures to work out: a day's alone, or the plans too (other halls' exchange rates,
 // many visits, a budget and a target, leaving early).
 enum class ExactScope { day, day_and_plans };
 
 // Computes the exact figures of a trial under `run_rules` for the player's `player_x`, from the
-// rules alone.
+// rules alone, and from the data counter's `counter` where it holds a valid reading.
 void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, ExactFigures* out,
-                           ExactScope scope = ExactScope::day_and_plans);
+                           ExactScope scope = ExactScope::day_and_plans,
+                           const CounterReading* counter = nullptr);
 
 #endif

@@ -17,7 +17,10 @@
 
 // The report page of a run with results: the figures of its trials, and the exact figures of
 // the same rules.
-std::string report_page(const SampleFigures& sample, const ExactFigures& exact);
+// `counter` is the data counter's reading as the settings file held it (absent by default);
+// what it says of the machine is in `exact`.
+std::string report_page(const SampleFigures& sample, const ExactFigures& exact,
+                        const CounterReading& counter = {});
 
 // Why a run that touched the results file has no results.
 enum class NoResultsReason {

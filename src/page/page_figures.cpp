@@ -143,6 +143,7 @@ const FigureEntry figure_entries[figure_count] = {
     one(I::exact_break_even_margin, "exact.break_even_margin", F::probability, "100"),
     rows(I::exact_budget_levels_exact, "exact.budget_levels_exact",
          {F::probability, F::integer, F::probability, F::probability}, {"100", "", "100", "100"}),
+    one(I::exact_spins_to_tell, "exact.spins_to_tell", F::whole_or_null),
     one(I::comparison_profit_z, "comparison.profit_mean_errors", F::yen),
     one(I::comparison_win_z, "comparison.win_rate_errors", F::yen),
     one(I::comparison_profit_chance, "comparison.profit_mean_chance", F::probability, "100"),
@@ -177,6 +178,19 @@ const FigureEntry figure_entries[figure_count] = {
     one(I::plan_hourly_profit, "plan.hourly_profit", F::yen),
     rows(I::plan_by_spins_mid, "plan.by_spins_mid",
          {F::integer, F::yen, F::yen, F::yen, F::yen, F::yen}, {"", "", "", "", "", ""}),
+    one(I::counter_spins, "counter.spins", F::integer),
+    one(I::counter_bonuses, "counter.bonuses", F::integer),
+    list(I::counter_listed_x, "counter.listed_X"),
+    rows(I::counter_posterior, "counter.posterior", F::integer, F::yen, F::probability, "", "100"),
+    one(I::counter_odds_p05, "counter.odds_p05", F::yen),
+    one(I::counter_odds_p50, "counter.odds_p50", F::yen),
+    one(I::counter_odds_p95, "counter.odds_p95", F::yen),
+    one(I::counter_beats_break_even, "counter.beats_break_even", F::probability, "100"),
+    one(I::counter_profit_mean, "counter.profit_mean", F::yen),
+    one(I::counter_win_probability, "counter.win_probability", F::probability, "100"),
+    one(I::counter_consistency, "counter.consistency", F::probability, "100"),
+    one(I::counter_dropped, "counter.dropped_at_most", F::probability),
+    one(I::counter_problem, "counter.problem", F::text),
 };
 
 namespace {
@@ -469,6 +483,66 @@ void bin_expected(const Histogram& histogram, std::int64_t first, std::int64_t s
     }
 }
 
+// The name of what is wrong with a counter's reading, as the JSON gives it.
+const char* problem_name(CounterStatus status) {
+    switch (status) {
+        case CounterStatus::absent:
+        case CounterStatus::valid:
+            return "";
+        case CounterStatus::spins_no_number:
+            return "spins_no_number";
+        case CounterStatus::spins_out_of_range:
+            return "spins_out_of_range";
+        case CounterStatus::bonuses_no_number:
+            return "bonuses_no_number";
+        case CounterStatus::bonuses_above_spins:
+            return "bonuses_above_spins";
+        case CounterStatus::spins_alone:
+            return "spins_alone";
+        case CounterStatus::bonuses_alone:
+            return "bonuses_alone";
+        case CounterStatus::listed_no_number:
+            return "listed_no_number";
+        case CounterStatus::listed_out_of_range:
+            return "listed_out_of_range";
+        case CounterStatus::listed_too_many:
+            return "listed_too_many";
+        case CounterStatus::listed_alone:
+            return "listed_alone";
+    }
+    return "";
+}
+
+// What the data counter says of the machine: every figure of a valid reading, the problem of a
+// faulty one, nothing where there is none.
+void collect_counter(const ExactFigures& e, const CounterReading& reading, PageFigures* f) {
+    set_whole(f, I::exact_spins_to_tell, e.spins_to_tell);
+    const CounterFigures& c = e.counter;
+    for (auto id = static_cast<std::size_t>(I::counter_spins); id < at(I::count); ++id)
+        f->omitted[id] = !c.present;
+    f->omitted[at(I::counter_problem)] =
+        reading.status == CounterStatus::absent || reading.status == CounterStatus::valid;
+    f->values[at(I::counter_problem)].text = problem_name(reading.status);
+    if (!c.present) return;
+    set_whole(f, I::counter_spins, reading.spins);
+    set_whole(f, I::counter_bonuses, reading.bonuses);
+    for (std::int32_t i = 0; i < reading.listed_count; ++i)
+        add_cell(f, I::counter_listed_x, reading.listed[i], 0.0);
+    for (const PosteriorPoint& point : c.posterior) {
+        add_cell(f, I::counter_posterior, point.threshold, 0.0);
+        add_cell(f, I::counter_posterior, 0, point.odds);
+        add_cell(f, I::counter_posterior, 0, point.probability);
+    }
+    set_real(f, I::counter_odds_p05, c.odds_p05);
+    set_real(f, I::counter_odds_p50, c.odds_p50);
+    set_real(f, I::counter_odds_p95, c.odds_p95);
+    set_real(f, I::counter_beats_break_even, c.beats_break_even);
+    set_real(f, I::counter_profit_mean, c.profit_mean);
+    set_real(f, I::counter_win_probability, c.win_probability);
+    set_real(f, I::counter_consistency, c.consistency);
+    set_real(f, I::counter_dropped, c.dropped);
+}
+
 }  // namespace
 
 double share_paid_more(const SampleFigures& sample, std::int64_t budget) {
@@ -480,10 +554,12 @@ double share_paid_more(const SampleFigures& sample, std::int64_t budget) {
 }
 
 void collect_page_figures(const SampleFigures& sample, const ExactFigures& exact,
-                          PageFigures* figures) {
+                          const CounterReading& counter, PageFigures* figures) {
     PageFigures& f = *figures;
     f.sample = &sample;
     f.exact = &exact;
+    f.counter = &counter;
+    collect_counter(exact, counter, &f);
     collect_sample(sample, &f);
     collect_exact(exact, sample, &f);
     compare(sample, exact, &f);

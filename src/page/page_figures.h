@@ -54,13 +54,17 @@ enum class FigureId : std::int32_t {
     exact_profit_per_hour, exact_spins_per_hour, exact_by_odds_close, exact_budget_levels,
     exact_break_even_odds, exact_break_even_odds_equal, exact_player_odds, exact_shortfall_trials,
     exact_slump_mid_p05, exact_slump_mid_p50, exact_slump_mid_p95,
-    exact_break_even_margin, exact_budget_levels_exact,
+    exact_break_even_margin, exact_budget_levels_exact, exact_spins_to_tell,
     comparison_profit_z, comparison_win_z, comparison_profit_chance, comparison_win_chance,
     slump_point_step, slump_p05, slump_p25, slump_p50, slump_p75, slump_p95,
     slump_best, slump_worst, slump_median_trial,
     slump_mid_p05, slump_mid_p25, slump_mid_p50, slump_mid_p75, slump_mid_p95,
     plan_by_exchange, plan_visits, plan_budget_target, plan_by_spins, plan_hourly_profit,
     plan_by_spins_mid,
+    counter_spins, counter_bonuses, counter_listed_x, counter_posterior,
+    counter_odds_p05, counter_odds_p50, counter_odds_p95, counter_beats_break_even,
+    counter_profit_mean, counter_win_probability, counter_consistency, counter_dropped,
+    counter_problem,
     count  // not a figure: the number of them
 };
 // clang-format on
@@ -100,9 +104,12 @@ struct FigureValue {
 // The page's figures, and what its charts draw beside them.
 struct PageFigures {
     FigureValue values[figure_count]{};              // the values of the single figures
+    bool omitted[figure_count]{};                    // figures the JSON leaves out (the counter's
+                                                     // where there is no reading, or a faulty one)
     std::vector<FigureValue> lists[figure_count]{};  // the lists' values, row after row
     const SampleFigures* sample{};                   // the run's trials
     const ExactFigures* exact{};                     // the rules computed exactly
+    const CounterReading* counter{};                 // the data counter's reading
     double profit_expected[max_histogram_bins]{};    // the exact profits per 1000 trials, binned
                                                      // as the trials' histogram
     double bonus_expected[max_histogram_bins]{};     // likewise the bonuses
@@ -111,9 +118,9 @@ struct PageFigures {
 };
 
 // Puts the figures of `sample` and `exact`, the same run's, side by side into `figures`, which
-// keeps pointers to both.
+// keeps pointers to both, with what the data counter's reading `counter` says.
 void collect_page_figures(const SampleFigures& sample, const ExactFigures& exact,
-                          PageFigures* figures);
+                          const CounterReading& counter, PageFigures* figures);
 
 // `value` as the JSON writes it in `format`: yen to the thousandth (the double nearest the text
 // written), every other format as it is. The page keeps its figures so, so that a figure shown

@@ -93,11 +93,12 @@ std::vector<std::string> parts_of(const char* path) {
 // containers that each path names opened as it first needs them and closed when the next path
 // leaves them.
 void put_object(std::string* out, const FigureEntry* entries, const FigureValue* values,
-                const std::vector<FigureValue>* lists, std::int32_t count) {
+                const std::vector<FigureValue>* lists, const bool* omitted, std::int32_t count) {
     out->push_back('{');
     std::vector<std::string> open;  // the containers open below the object, outermost first
     std::vector<bool> arrays;       // whether each is an array
     for (std::int32_t i = 0; i < count; ++i) {
+        if (omitted != nullptr && omitted[i]) continue;
         const FigureEntry& entry = entries[i];
         const std::vector<std::string> parts = parts_of(entry.path);
         const std::size_t depth = parts.size() - 1;  // the containers the value lies in
@@ -131,7 +132,7 @@ const char data_close[] = "</script>\n";
 
 void append_page_data(std::string* out, const PageFigures& figures) {
     put(out, data_open);
-    put_object(out, figure_entries, figures.values, figures.lists, figure_count);
+    put_object(out, figure_entries, figures.values, figures.lists, figures.omitted, figure_count);
     put(out, data_close);
 }
 
@@ -143,6 +144,6 @@ void append_no_results_data(std::string* out, const char* reason, const char* se
     };
     const FigureValue values[] = {{0, 0.0, nullptr}, {0, 0.0, reason}, {0, 0.0, section}};
     put(out, data_open);
-    put_object(out, entries, values, nullptr, section != nullptr ? 3 : 2);
+    put_object(out, entries, values, nullptr, nullptr, section != nullptr ? 3 : 2);
     put(out, data_close);
 }

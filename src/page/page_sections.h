@@ -1,7 +1,8 @@
 // page_sections.h - the sections of the report page, one file each, in the order the page reads:
-// the verdict (page_verdict.cpp), the plans (page_plans.cpp), break-even and the budget
-// (page_budget.cpp), the run's trials (page_trials.cpp) and the assumptions
-// (page_assumptions.cpp). The style sheet is page_style.cpp's; page.cpp puts them together.
+// the verdict (page_verdict.cpp), the data counter (page_counter.cpp), the plans (page_plans.cpp),
+// break-even and the budget (page_budget.cpp), the run's trials (page_trials.cpp) and the
+// assumptions (page_assumptions.cpp). The style sheet is page_style.cpp's; page.cpp puts them
+// together.
 #ifndef QUORVANTELMIX_PAGE_SECTIONS_H
 #define QUORVANTELMIX_PAGE_SECTIONS_H
 
@@ -15,6 +16,10 @@ void put_style(std::string* out);
 // The title, the settings, and the verdict: whether the machine pays at this hall, the four
 // figures that decide a visit, and what leaving early brings.
 void put_verdict(std::string* out, const PageFigures& figures);
+
+// What the data counter's reading says of the machine: the odds it points to, the chance the
+// machine beats break-even, and a day's figures averaged over them; or how to add a reading.
+void put_counter(std::string* out, const PageFigures& figures);
 
 // The plans a player makes: a budget and a target, the hours at the machine, other halls and
 // many days.

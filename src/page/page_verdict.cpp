@@ -14,6 +14,7 @@
 #include "page/decimal_text.h"
 #include "page/page_parts.h"
 #include "page/page_sections.h"
+#include "rules/counter_values.h"
 #include "rules/numbers.h"
 #include "rules/trial.h"
 
@@ -107,6 +108,10 @@ void put_verdict_sentence(std::string* out, const PageFigures& f) {
         } else {
             out->append("このページの打ち方では、" + plan + "と平均がプラスになります。");
         }
+    }
+    if (f.counter != nullptr && f.counter->status == CounterStatus::valid) {
+        out->append("（入力した確率 1/" + amount(whole_of(f, I::x), "") +
+                    " での判定です。データカウンターから見た判定はすぐ下に。）");
     }
     put(out, "</p>\n");
 }

@@ -42,12 +42,13 @@ static bool write_report_page(const std::string& page) {
     return false;
 }
 
-std::string page_of_run(const RunRecord& record) {
+std::string page_of_run(const RunRecord& record, const CounterReading& counter) {
     const auto sample = std::make_unique<SampleFigures>();
     compute_sample_figures(record, sample.get());
     const auto exact = std::make_unique<ExactFigures>();
-    compute_exact_figures(record.rules, record.settings.X, exact.get());
-    return report_page(*sample, *exact);
+    compute_exact_figures(record.rules, record.settings.X, exact.get(), ExactScope::day_and_plans,
+                          &counter);
+    return report_page(*sample, *exact, counter);
 }
 
 /* ------------------------------------- the run ------------------------------------- */
@@ -80,8 +81,9 @@ static RunOutcome run_steps(std::uint32_t seed, LaneUnit unit) {
     // before the default file can take the settings file's place.
     Settings settings{};
     SettingsSection section = SettingsSection::x;
+    CounterReading counter{};  // the data counter's sections, for the report page alone
     const SettingsOutcome read =
-        read_settings(settings_stream, results_stream, &settings, &section);
+        read_settings(settings_stream, results_stream, &settings, &section, &counter);
     static_cast<void>(std::fclose(settings_stream));  // only read: nothing to lose
 
     // 4. The results, or the reason there are none; the report page says the same.
@@ -105,7 +107,7 @@ static RunOutcome run_steps(std::uint32_t seed, LaneUnit unit) {
             console_write(texts::calculating);
             const std::unique_ptr<RunRecord> record(new RunRecord);  // filled by write_results
             write_results(results_stream, seed, settings, unit, record.get());
-            page = page_of_run(*record);
+            page = page_of_run(*record, counter);
             break;
         }
     }

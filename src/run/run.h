@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "rules/counter_values.h"
 #include "rules/settings_values.h"
 #include "sample/sample_figures.h"
 #include "simulation/trial_lanes.h"
@@ -37,7 +38,8 @@ void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings
 
 // The report page of a run with valid settings: the figures of the trials of `record`, beside
 // the exact figures of its rules.
-std::string page_of_run(const RunRecord& record);
+// With `counter`, the page also answers what the data counter's reading says of the machine.
+std::string page_of_run(const RunRecord& record, const CounterReading& counter = {});
 
 // The process exit status of an outcome: 0 for a completed run, 1 when the default settings
 // file was written, 2 for a setting out of range, 3 for a file error, 4 for a vector unit

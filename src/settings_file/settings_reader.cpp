@@ -9,6 +9,7 @@
 
 #include "platform/text_io.h"
 #include "platform/texts.h"
+#include "settings_file/counter_reader.h"
 #include "settings_file/settings_input.h"
 #include "settings_file/settings_number.h"
 
@@ -38,7 +39,9 @@ static bool find_header(SettingsInput* in, const char* header) {
 /* ------------------------------- the reader ------------------------------- */
 
 SettingsOutcome read_settings(std::FILE* settings_stream, std::FILE* results_stream,
-                              Settings* settings, SettingsSection* section) {
+                              Settings* settings, SettingsSection* section,
+                              CounterReading* counter) {
+    if (counter != nullptr) *counter = CounterReading{};
     SettingsInput in{};
     in.file = settings_stream;
     *settings = Settings{0, 0.0f, 0};
@@ -68,5 +71,6 @@ SettingsOutcome read_settings(std::FILE* settings_stream, std::FILE* results_str
         return SettingsOutcome::value_out_of_range;
     }
     *section = SettingsSection::x;
+    if (counter != nullptr) read_counter_sections(&in, counter);
     return SettingsOutcome::valid;
 }

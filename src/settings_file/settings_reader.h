@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "rules/counter_values.h"
 #include "rules/settings_values.h"
 
 // How reading the settings ended.
@@ -28,7 +29,11 @@ enum class SettingsSection { x, y, z };
 // goes to `results_stream`. A value that cannot be converted stays 0.
 // `*section` names the section whose header was missing or whose value was out of range (X when
 // all were valid), so that nobody has to work it out again from the values.
+// With `counter`, a valid reading goes on through the rest of the file for the data counter's
+// sections (counter_reader.h), which change nothing of the above; `counter` stays absent on
+// every other outcome.
 SettingsOutcome read_settings(std::FILE* settings_stream, std::FILE* results_stream,
-                              Settings* settings, SettingsSection* section);
+                              Settings* settings, SettingsSection* section,
+                              CounterReading* counter = nullptr);
 
 #endif
