@@ -103,20 +103,21 @@ void prior_of(const std::int32_t* listed, std::int32_t listed_count, double* pri
         prior[static_cast<std::size_t>(random_max / listed[i] - least_threshold)] += 1.0;
 }
 
-// The probability that T is at least `threshold` after a count of `spins` with the bonuses
-// that `predicted` foresees, every T equally likely before.
-double beats_after(std::int64_t spins, std::int32_t predicted, std::int32_t threshold) {
+// The probability that T is at least `break_even_threshold` after a count of `spins` with the
+// bonuses that `player_threshold` foresees, every T equally likely before.
+double beats_after(std::int64_t spins, std::int32_t player_threshold,
+                   std::int32_t break_even_threshold) {
     double prior[threshold_count];
     prior_of(nullptr, 0, prior);
     // The bonuses that T foresees, to the nearest whole: N (T + 1) / 32768 is exact.
-    const double mean = static_cast<double>(spins) * hit_probability(predicted);
+    const double mean = static_cast<double>(spins) * hit_probability(player_threshold);
     const auto bonuses = static_cast<std::int64_t>(std::floor(mean + 0.5));
     std::vector<PosteriorPoint> points;
     double dropped = 0.0;
     posterior_of(prior, spins, bonuses, &points, &dropped);
     double beats = 0.0;
     for (const PosteriorPoint& point : points) {
-        if (point.threshold >= threshold) beats += point.probability;
+        if (point.threshold >= break_even_threshold) beats += point.probability;
     }
     return beats;
 }
@@ -166,18 +167,18 @@ double counter_consistency(std::int64_t spins, std::int64_t bonuses, std::int32_
     return std::min(1.0, tail / total);
 }
 
-std::int64_t spins_to_tell(std::int32_t threshold, std::int32_t break_even_threshold) {
+std::int64_t spins_to_tell(std::int32_t player_threshold, std::int32_t break_even_threshold) {
     constexpr double sure = 0.9;
     constexpr std::int64_t step = 1000;
-    if (threshold < break_even_threshold) return 0;  // the counter would tell the opposite
-    if (beats_after(0, threshold, break_even_threshold) >= sure) return step;
-    if (beats_after(max_counted_spins, threshold, break_even_threshold) < sure) return 0;
+    if (player_threshold < break_even_threshold) return 0;  // the counter would tell the opposite
+    if (beats_after(0, player_threshold, break_even_threshold) >= sure) return step;
+    if (beats_after(max_counted_spins, player_threshold, break_even_threshold) < sure) return 0;
     // Bisection on multiples of 1000: `low` short of 90 %, `high` at or above it.
     std::int64_t low = 0;
     std::int64_t high = max_counted_spins / step;
     while (high - low > 1) {
         const std::int64_t middle = low + (high - low) / 2;
-        if (beats_after(middle * step, threshold, break_even_threshold) >= sure) {
+        if (beats_after(middle * step, player_threshold, break_even_threshold) >= sure) {
             high = middle;
         } else {
             low = middle;

@@ -37,10 +37,10 @@ double posterior_odds(const std::vector<PosteriorPoint>& points, double level);
 // from its mean as `bonuses`, either way.
 double counter_consistency(std::int64_t spins, std::int64_t bonuses, std::int32_t threshold);
 
-// How many counted spins it takes, if the counter showed just the bonuses that `threshold`
-// predicts (rounded to whole bonuses), to be 90 % sure that the machine's T is at least
-// `break_even_threshold`, with every T equally likely before: the least multiple of 1000 spins
-// up to max_counted_spins; 0 where no count reaches it.
-std::int64_t spins_to_tell(std::int32_t threshold, std::int32_t break_even_threshold);
+// How many counted spins it takes, if the counter showed just the bonuses that
+// `player_threshold` predicts (rounded to whole bonuses), to be 90 % sure that the machine's T is
+// at least `break_even_threshold`, with every T equally likely before: the least multiple of 1000
+// spins up to max_counted_spins; 0 where no count reaches it.
+std::int64_t spins_to_tell(std::int32_t player_threshold, std::int32_t break_even_threshold);
 
 #endif

@@ -279,6 +279,20 @@ void compute_counter_figures(const ExactOutcome& outcome, const CounterReading& 
     out->present = true;
 }
 
+namespace {
+
+// What a data counter would tell and, where there is a valid reading, what it tells.
+void fill_counter(const ExactRules& rules, const ExactOutcome& outcome,
+                  const CounterReading* counter, ExactFigures* exact) {
+    const std::int32_t even = exact->break_even_x;
+    const bool bracketed = even != 0 && even != max_x;  // some X pays, and not every X
+    exact->spins_to_tell = bracketed ? spins_to_tell(rules.hit_threshold, random_max / even) : 0;
+    if (counter != nullptr && counter->status == CounterStatus::valid)
+        compute_counter_figures(outcome, *counter, rules.hit_threshold, even, &exact->counter);
+}
+
+}  // namespace
+
 void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, ExactFigures* out,
                            ExactScope scope, const CounterReading* counter) {
     const ExactRules rules = exact_rules(run_rules);
@@ -370,13 +384,7 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
     for (std::int32_t point = 0; point < slump_points; ++point)
         slump_figures(rules, point * slump_step, point, &exact);
     fill_bonuses(run_rules, &exact.bonuses);
-    const std::int32_t even = exact.break_even_x;
-    exact.spins_to_tell = even == 0       ? 0
-                          : even == max_x ? 0
-                                          : spins_to_tell(rules.hit_threshold, random_max / even);
-    if (counter != nullptr && counter->status == CounterStatus::valid)
-        compute_counter_figures(*outcome, *counter, rules.hit_threshold, exact.break_even_x,
-                                &exact.counter);
+    fill_counter(rules, *outcome, counter, &exact);
     if (scope == ExactScope::day) return;
     fill_by_exchange(rules, *shares, &exact);
     compute_visits(exact.profit_first, exact.profits, exact.profit_mean, &exact.visits);

@@ -105,7 +105,7 @@ void put_posterior_chart(std::string* out, const PageFigures& f) {
     const std::size_t count = rows.size() / posterior_columns;
     if (count == 0) return;
     double least = rows[1].real;
-    double most = rows[1].real;
+    double most = least;
     double highest = 0.0;
     for (std::size_t i = 0; i < count; ++i) {
         least = std::min(least, rows[i * posterior_columns + 1].real);
@@ -139,9 +139,10 @@ void put_posterior_chart(std::string* out, const PageFigures& f) {
     const Scale y{0.0, top_value, bottom, top};
     std::vector<double> ticks;
     std::vector<std::string> labels;
-    for (double value = 0.0; value <= top_value + step / 2.0; value += step) {
-        ticks.push_back(value);
-        labels.push_back(percent_label(value, decimals));
+    const std::int64_t tick_count = round_half_up(top_value / step) + 1;
+    for (std::int64_t i = 0; i < tick_count; ++i) {
+        ticks.push_back(step * static_cast<double>(i));
+        labels.push_back(percent_label(ticks.back(), decimals));
     }
     std::vector<const char*> label_texts;
     double widest = 0.0;

@@ -115,6 +115,41 @@ void read_listed(SettingsInput* in, bool glued, Sections* sections, CounterReadi
     }
 }
 
+// Reads the value of the spins' or the bonuses' section.
+void read_count(SettingsInput* in, Section section, bool glued, Sections* sections,
+                CounterReading* reading) {
+    std::int64_t* value = section == spins ? &reading->spins : &reading->bonuses;
+    Digits digits;
+    switch (read_whole(in, !glued, max_counted_spins, value, &digits)) {
+        case ValueRead::number:
+            return;
+        case ValueRead::no_number:
+            note_fault(sections,
+                       section == spins ? CounterStatus::spins_no_number
+                                        : CounterStatus::bonuses_no_number,
+                       digits, reading);
+            return;
+        case ValueRead::too_large:
+            note_fault(sections,
+                       section == spins ? CounterStatus::spins_out_of_range
+                                        : CounterStatus::bonuses_above_spins,
+                       digits, reading);
+            return;
+    }
+}
+
+// The sections judged together: a fault in a value first, then a section without its partner,
+// then more bonuses than spins.
+CounterStatus judged(const Sections& sections, const CounterReading& reading) {
+    if (sections.fault != CounterStatus::valid) return sections.fault;
+    if (sections.found[spins] != sections.found[bonuses])
+        return sections.found[spins] ? CounterStatus::spins_alone : CounterStatus::bonuses_alone;
+    if (!sections.found[spins])
+        return sections.found[listed] ? CounterStatus::listed_alone : CounterStatus::absent;
+    return reading.bonuses > reading.spins ? CounterStatus::bonuses_above_spins
+                                           : CounterStatus::valid;
+}
+
 }  // namespace
 
 void read_counter_sections(SettingsInput* in, CounterReading* reading) {
@@ -130,42 +165,11 @@ void read_counter_sections(SettingsInput* in, CounterReading* reading) {
         const bool glued = peek_byte(in) != -1 && !is_white_space(peek_byte(in));
         if (section == listed) {
             read_listed(in, glued, &sections, reading);
-            continue;
-        }
-        std::int64_t* value = section == spins ? &reading->spins : &reading->bonuses;
-        Digits digits;
-        switch (read_whole(in, !glued, max_counted_spins, value, &digits)) {
-            case ValueRead::number:
-                break;
-            case ValueRead::no_number:
-                note_fault(&sections,
-                           section == spins ? CounterStatus::spins_no_number
-                                            : CounterStatus::bonuses_no_number,
-                           digits, reading);
-                break;
-            case ValueRead::too_large:
-                note_fault(&sections,
-                           section == spins ? CounterStatus::spins_out_of_range
-                                            : CounterStatus::bonuses_above_spins,
-                           digits, reading);
-                break;
+        } else {
+            read_count(in, section, glued, &sections, reading);
         }
     }
-    // Judged together: a fault in a value first, then a section without its partner, then
-    // more bonuses than spins.
-    if (sections.fault != CounterStatus::valid) {
-        reading->status = sections.fault;
-    } else if (sections.found[spins] != sections.found[bonuses]) {
-        reading->status =
-            sections.found[spins] ? CounterStatus::spins_alone : CounterStatus::bonuses_alone;
-    } else if (!sections.found[spins]) {
-        reading->status =
-            sections.found[listed] ? CounterStatus::listed_alone : CounterStatus::absent;
-    } else if (reading->bonuses > reading->spins) {
-        reading->status = CounterStatus::bonuses_above_spins;
-    } else {
-        reading->status = CounterStatus::valid;
-    }
+    reading->status = judged(sections, *reading);
     if (reading->status == CounterStatus::valid || reading->status == CounterStatus::absent)
         reading->fault[0] = '\0';
 }
