@@ -103,7 +103,7 @@ void put_verdict_sentence(std::string* out, const PageFigures& f) {
         const std::string plan = paying_plan(f);
         if (plan.empty()) {
             put(out,
-                "予算・目標・やめる時間をどう決めても平均はマイナスで、打たないのが最善です"
+                "予算・目標・やめる時間をどう決めても平均はプラスにならず、打たないのが最善です"
                 "（打たなければ損は0円）。");
         } else {
             out->append("このページの打ち方では、" + plan + "と平均がプラスになります。");
