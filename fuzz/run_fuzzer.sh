@@ -13,14 +13,15 @@ seconds="${1:-1800}"
 out="${2:-build-fuzz/findings}"
 mkdir -p build-fuzz
 
-# The sources of the folders the fuzz target uses (the settings file and what lies below it, and
-# the simulation whose lanes it plays), with the fuzz target and AFL++'s driver. The texts are
+# The sources of the folders the fuzz target uses (the settings file and what lies below it, the
+# simulation whose lanes it plays, and the data counter's posterior), with the fuzz target and
+# AFL++'s driver. The texts are
 # compiled on their own, as in the build: only their literals are stored as Shift_JIS.
 sources=()
 while IFS= read -r source; do
   [[ "$source" == src/platform/texts.cpp ]] || sources+=("$source")
 done < <(git ls-files 'src/rules/*.cpp' 'src/platform/*.cpp' 'src/settings_file/*.cpp' \
-           'src/simulation/*.cpp')
+           'src/simulation/*.cpp' 'src/exact/counter.cpp')
 # shellcheck disable=SC2054 # the commas separate the sanitizers of one flag
 flags=(-std=c++17 -O2 -g -fsanitize=address,undefined -fno-sanitize-recover=all
        -D_GLIBCXX_ASSERTIONS -ffp-contract=off -fno-math-errno -Isrc)
