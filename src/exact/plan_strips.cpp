@@ -1,0 +1,357 @@
+// plan_strips.cpp - the spins before the ending spin, one strip of runs at a time.
+//
+// In strip k (the runs with k purchases after the first) row b after n spins holds the medals
+// M = A + G b - L n (over 2^shift), with A = 50 (k + 1) and G = 360 + L: a bonus adds 360 and
+// keeps the losses, a loss takes L. So a strip changes course only at a few spins, its events:
+// - the death of its lowest row with probability, once a period of G / L spins (262 at the
+//   defaults): the loss of that spin takes the row below one medal, buys once more and moves
+//   that probability to the same row of strip k + 1;
+// - the arrival of such a purchase from strip k - 1;
+// - under a target, the first row whose bonus reaches it moving up one, once a period too.
+// Between its events a strip is a plain binomial walk upward: after u spins row b holds the sum
+// over d of K_u(d) x[b - d], where x is the strip at the stretch's start, and the bonuses into
+// the target's row at each of the u spins are the start's rows times K summed over the stretch
+// (StretchTables). A strip depends only on what strip k - 1 buys, so the strips are played one
+// after another, each from one spin to another.
+//
+// What a strip lets go, counted in PlanPass::left_out:
+// - in a stretch of u spins, the runs of a row with more than D(u) bonuses that have not ended
+//   by then: fewer than 2^-80 of the row's runs (D is chosen so);
+// - a state below 2^-80 at the edge of its strip after a stretch or a spin;
+// - a bonus past the last row kept, which holds less than 2^-80 of the runs at the cap.
+// A strip plays at most one stretch a spin, so a pass lets go less than 7500 * 2^-80 by the
+// first, and less than 2^-80 a state computed by the second (fewer than 2^27 states): below
+// 2^-53 in all, which moves a mean by less than 1e-9 yen.
+#include "exact/plan_strips.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+#include <utility>
+
+#include "rules/numbers.h"
+#include "rules/trial.h"
+
+namespace {
+
+// A spin that never comes.
+constexpr std::int64_t never = std::numeric_limits<std::int32_t>::max();
+
+// The binomial terms of the longest stretch past its mean and below this are not tabled: a
+// stretch follows only the counts whose terms above them sum to 2^-80 or more.
+constexpr double term_below = 0x1p-100;
+
+// What the strips of one pass share, in whole numbers over 2^shift.
+struct Medals {
+    std::int64_t one;   // a medal
+    std::int64_t rise;  // G: what a bonus adds to a row's medals against the row below
+    std::int64_t loss;  // L: what a spin takes
+    std::int64_t unit;  // a cash unit, 5 Z medals
+};
+
+Medals medals_of(const ExactRules& rules) {
+    const auto loss = static_cast<std::int64_t>(rules.loss_scaled);
+    const std::int64_t one = std::int64_t{1} << rules.loss_shift;
+    return {one, bonus_medals * one + loss, loss,
+            std::int64_t{medals_per_cash_unit} * rules.exchange_rate * one};
+}
+
+// One strip as it is played.
+struct Strip {
+    std::int32_t k;      // its purchases after the first
+    std::int64_t first;  // A: the medals of row 0 before any spin
+    std::int64_t reach;  // the least medals that reach the target, or 0 for none
+    double* x;           // [b]: its rows
+    std::int32_t lo, hi;
+    std::int32_t spins;  // the spins it has played
+};
+
+// The medals of row b of strip `s` after `spins` spins.
+std::int64_t medals_at(const Medals& m, const Strip& s, std::int64_t b, std::int64_t spins) {
+    return s.first + m.rise * b - m.loss * spins;
+}
+
+// The spin whose loss takes the strip's lowest row below one medal.
+std::int64_t death_spin(const Medals& m, const Strip& s) {
+    return floor_divide(medals_at(m, s, s.lo, 0) - m.one, m.loss) + 1;
+}
+
+// The first row a bonus on spin `spin` must reach to reach the target; `never` for none.
+std::int64_t target_row(const Medals& m, const Strip& s, std::int64_t spin) {
+    if (s.reach == 0) return never;
+    return -floor_divide(s.first - m.loss * spin - s.reach, m.rise);  // rounded up
+}
+
+// The spin from which the target's row `row` no longer reaches it.
+std::int64_t target_moves(const Medals& m, const Strip& s, std::int64_t row) {
+    return floor_divide(medals_at(m, s, row, 0) - s.reach, m.loss) + 1;
+}
+
+// Lets go the states at the edges of the strip that hold less than edge_below.
+void trim(Strip* s, double* left_out) {
+    while (s->lo <= s->hi && s->x[s->lo] < edge_below) {
+        *left_out += s->x[s->lo];
+        s->x[s->lo++] = 0.0;
+    }
+    while (s->hi >= s->lo && s->x[s->hi] < edge_below) {
+        *left_out += s->x[s->hi];
+        s->x[s->hi--] = 0.0;
+    }
+}
+
+// Ends the runs of probability `w` of strip `s` with `profit`, `spins` the same times the spins
+// they played.
+void end_runs(const Strip& s, std::int64_t profit, double w, double spins, PlanPass* out,
+              ProfitBins* ended) {
+    const auto k = static_cast<std::size_t>(s.k);
+    out->ended[k] += w;
+    out->ended_profit[k] += w * static_cast<double>(profit);
+    if (profit > 0) out->ended_wins[k] += w;
+    out->ended_spins[k] += spins;
+    if (ended != nullptr) ended->p[bin_of(*ended, profit)] += w;
+}
+
+// The bonuses out of the row below `row` (the target's, or past the last row kept when `row`
+// is the rows' count and no target row comes sooner) over a stretch of u spins from the strip
+// as it is. At each spin of the stretch the cash the target's row fetches is known, so the
+// spins are taken in pieces of the same cash.
+void stretch_exits(const Strips& all, const Medals& m, const Strip& s, std::int32_t u,
+                   std::int64_t row, bool reached, PlanPass* out, ProfitBins* ended) {
+    const StretchTables& tables = *all.tables;
+    const auto t = static_cast<std::int32_t>(row);
+    const std::int32_t first = std::max(s.lo, t - 1 - tables.reach[static_cast<std::size_t>(u)]);
+    const std::int32_t last = std::min(s.hi, t - 1);
+    if (first > last) return;
+    const auto columns = static_cast<std::size_t>(tables.columns);
+    // The sums of rows first to last times the table's sums from spin j0 + 1 to j1 of the stretch.
+    const auto piece = [&](const std::vector<double>& table, std::int32_t j0, std::int32_t j1) {
+        const double* to = &table[static_cast<std::size_t>(j1) * columns];
+        const double* from = &table[static_cast<std::size_t>(j0) * columns];
+        double sum = 0.0;
+        for (std::int32_t b = first; b <= last; ++b) {
+            const auto d = static_cast<std::size_t>(t - 1 - b);
+            sum += (to[d] - from[d]) * s.x[b];
+        }
+        return sum;
+    };
+    if (!reached) {
+        out->left_out += piece(tables.exits, 0, u);
+        return;
+    }
+    const std::int64_t start = medals_at(m, s, row, s.spins);  // at spin s.spins + j: less L j
+    for (std::int32_t j0 = 0; j0 < u;) {
+        const std::int64_t units = (start - m.loss * (j0 + 1)) / m.unit;
+        const auto j1 =
+            static_cast<std::int32_t>(std::min<std::int64_t>(u, (start - units * m.unit) / m.loss));
+        const double w = piece(tables.exits, j0, j1);
+        const double spins = piece(tables.exit_spins, j0, j1) + s.spins * w;
+        end_runs(s, profit_of_units(units, s.k), w, spins, out, ended);
+        j0 = j1;
+    }
+}
+
+// Plays the u spins after the strip's, in which none of its events comes, the target's row
+// being `row` throughout.
+void play_stretch(Strips* all, const Medals& m, std::int32_t u, std::int64_t row, Strip* s,
+                  PlanPass* out, ProfitBins* ended) {
+    const StretchTables& tables = *all->tables;
+    const bool reached = row <= all->rows;
+    const auto t = static_cast<std::int32_t>(std::min<std::int64_t>(row, all->rows));
+    stretch_exits(*all, m, *s, u, t, reached, out, ended);
+    const std::int32_t reach = tables.reach[static_cast<std::size_t>(u)];
+    // The runs from rows far enough below the target's not to reach it with D bonuses, and that
+    // have more, are let go.
+    double far = 0.0;
+    for (std::int32_t b = s->lo; b <= std::min(s->hi, t - 2 - reach); ++b)
+        far += s->x[b];
+    out->left_out += far * tables.beyond[static_cast<std::size_t>(u)];
+    // The walk: row b gathers K_u(d) x[b - d], d rising, the same sum in every lane.
+    const double* kernel = &tables.kernel[static_cast<std::size_t>(u * tables.columns)];
+    const std::int32_t top = std::min(s->hi + reach, t - 1);
+    double* __restrict y = all->scratch.data();
+    const double* __restrict x = s->x;
+    std::fill(y + s->lo, y + top + 1, 0.0);
+    for (std::int32_t d = 0; d <= reach && s->lo + d <= top; ++d) {
+        const double weight = kernel[d];
+        const std::int32_t end = std::min(s->hi + d, top);
+        for (std::int32_t b = s->lo + d; b <= end; ++b)
+            y[b] += weight * x[b - d];
+        out->cells += end - (s->lo + d) + 1;
+    }
+    std::copy(y + s->lo, y + top + 1, s->x + s->lo);
+    s->hi = top;
+    s->spins += u;
+    trim(s, &out->left_out);
+}
+
+// Plays the next spin of the strip one row at a time: its lowest row dies on it.
+void play_spin(Strips* all, const Medals& m, std::int64_t row, Strip* s, PlanPass* out,
+               ProfitBins* ended) {
+    const StretchTables& tables = *all->tables;
+    const std::int32_t spin = s->spins + 1;
+    const auto t = static_cast<std::int32_t>(std::min<std::int64_t>(row, all->rows));
+    double* x = s->x;
+    if (t - 1 >= s->lo && t - 1 <= s->hi) {  // the bonus out of the row below the target's
+        const double w = tables.hit * x[t - 1];
+        if (row <= all->rows) {
+            const std::int64_t units = medals_at(m, *s, t, spin) / m.unit;
+            end_runs(*s, profit_of_units(units, s->k), w, w * spin, out, ended);
+        } else {
+            out->left_out += w;
+        }
+    }
+    const std::int32_t top = std::min(s->hi + 1, t - 1);
+    const double bought = tables.miss * x[s->lo];
+    for (std::int32_t b = top; b > s->lo; --b)
+        x[b] = tables.miss * x[b] + tables.hit * x[b - 1];
+    x[s->lo] = 0.0;
+    const auto k = static_cast<std::size_t>(s->k);
+    out->ruined[k] += bought;
+    out->ruined_spins[k] += bought * spin;
+    if (s->k + 1 < all->width) {
+        all->bought.push_back({spin, s->lo, bought});
+    } else {
+        out->left_out += bought;  // no run buys so often (see plan_width)
+    }
+    out->cells += top - s->lo + 1;
+    s->hi = top;
+    s->spins = spin;
+    trim(s, &out->left_out);
+}
+
+// Plays strip `s` on to spin `spin`, its purchases from the strip below in all->arriving.
+void play_strip(std::int32_t spin, Strips* all, Strip* s, PlanPass* out, ProfitBins* ended) {
+    const Medals m = medals_of(*all->rules);
+    const std::vector<Arrival>& arriving = all->arriving;
+    std::size_t next = 0;
+    while (true) {
+        for (; next < arriving.size() && arriving[next].spin == s->spins; ++next) {
+            const Arrival& a = arriving[next];
+            s->x[a.row] += a.mass;
+            if (s->lo > s->hi) s->lo = s->hi = a.row;
+            s->lo = std::min(s->lo, a.row);
+            s->hi = std::max(s->hi, a.row);
+        }
+        if (s->spins == spin) break;
+        if (s->lo > s->hi) {  // nothing to play until the next purchase arrives
+            s->spins = next < arriving.size() ? arriving[next].spin : spin;
+            continue;
+        }
+        const std::int64_t row = target_row(m, *s, s->spins + 1);
+        std::int64_t end = std::min<std::int64_t>(spin, s->spins + all->tables->longest);
+        end = std::min(end, death_spin(m, *s) - 1);
+        if (row < all->rows) end = std::min(end, target_moves(m, *s, row) - 1);
+        if (next < arriving.size()) end = std::min<std::int64_t>(end, arriving[next].spin);
+        if (end > s->spins) {
+            play_stretch(all, m, static_cast<std::int32_t>(end - s->spins), row, s, out, ended);
+        } else {
+            play_spin(all, m, row, s, out, ended);
+        }
+    }
+}
+
+}  // namespace
+
+StretchTables stretch_tables(double hit, std::int32_t longest) {
+    StretchTables tables;
+    tables.hit = hit;
+    tables.miss = 1.0 - hit;
+    tables.longest = longest;
+    const auto spins = static_cast<std::size_t>(longest);
+    // The columns the longest stretch needs: K_longest by its recurrence over every count, then
+    // the counts past its mean whose terms are below term_below left out.
+    std::vector<double> terms(spins + 2, 0.0);
+    terms[0] = 1.0;
+    for (std::size_t u = 0; u < spins; ++u) {
+        for (std::size_t d = u + 1; d > 0; --d)
+            terms[d] = tables.miss * terms[d] + tables.hit * terms[d - 1];
+        terms[0] *= tables.miss;
+    }
+    std::size_t columns = spins + 1;
+    while (columns > 1 &&
+           terms[columns - 1]<term_below&& static_cast<double>(columns - 1)> static_cast<double>(
+               spins) *
+               hit)
+        --columns;
+    tables.columns = static_cast<std::int32_t>(columns);
+    tables.kernel.assign((spins + 1) * columns, 0.0);
+    tables.exits.assign((spins + 1) * columns, 0.0);
+    tables.exit_spins.assign((spins + 1) * columns, 0.0);
+    tables.reach.assign(spins + 1, 0);
+    tables.beyond.assign(spins + 1, 0.0);
+    std::fill(terms.begin(), terms.end(), 0.0);
+    terms[0] = 1.0;
+    for (std::size_t u = 0; u <= spins; ++u) {
+        const double* k = terms.data();
+        std::copy_n(k, columns, &tables.kernel[u * columns]);
+        // D: the least count whose terms above it, summed from the top, are below edge_below.
+        double above = 0.0;
+        std::size_t reach = columns - 1;
+        while (reach > 0 && above + k[reach] < edge_below)
+            above += k[reach--];
+        tables.reach[u] = static_cast<std::int32_t>(reach);
+        tables.beyond[u] = above;
+        if (u == spins) break;
+        for (std::size_t d = 0; d < columns; ++d) {
+            const double exit = tables.hit * k[d];
+            tables.exits[(u + 1) * columns + d] = tables.exits[u * columns + d] + exit;
+            tables.exit_spins[(u + 1) * columns + d] =
+                tables.exit_spins[u * columns + d] + exit * static_cast<double>(u + 1);
+        }
+        for (std::size_t d = std::min(u + 1, columns - 1); d > 0; --d)
+            terms[d] = tables.miss * terms[d] + tables.hit * terms[d - 1];
+        terms[0] *= tables.miss;
+    }
+    return tables;
+}
+
+void start_strips(const ExactRules& rules, const StretchTables& tables, std::int64_t target,
+                  std::int32_t rows, std::int32_t width, Strips* strips) {
+    Strips& s = *strips;
+    s.rules = &rules;
+    s.tables = &tables;
+    s.rows = rows;
+    s.width = width;
+    s.spins = 0;
+    s.last = 0;
+    const auto w = static_cast<std::size_t>(width);
+    s.mass.assign(static_cast<std::size_t>(rows) * w, 0.0);
+    s.lo.assign(w, rows);
+    s.hi.assign(w, -1);
+    s.mass[0] = 1.0;
+    s.lo[0] = s.hi[0] = 0;
+    s.reaches.assign(w, 0);
+    // Strip k reaches the target with the cash units of target + 1000 (k + 1) yen, rounded up,
+    // times 5 Z medals.
+    for (std::size_t k = 0; target != no_limit && k < w; ++k) {
+        const std::int64_t paid = std::int64_t{purchase_price} * static_cast<std::int64_t>(k + 1);
+        const std::int64_t units = (target + paid + cash_unit - 1) / cash_unit;
+        s.reaches[k] = units * medals_per_cash_unit * rules.exchange_rate << rules.loss_shift;
+    }
+    s.scratch.assign(static_cast<std::size_t>(rows), 0.0);
+    s.arriving.clear();
+    s.bought.clear();
+}
+
+void play_strips(std::int32_t spin, Strips* strips, PlanPass* out, ProfitBins* ended) {
+    Strips& all = *strips;
+    const Medals m = medals_of(*all.rules);
+    all.arriving.clear();
+    for (std::int32_t k = 0; k < all.width && (k <= all.last || !all.arriving.empty()); ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        Strip s{k,
+                m.one * medals_per_purchase * (k + 1),
+                all.reaches[i],
+                &all.mass[i * static_cast<std::size_t>(all.rows)],
+                all.lo[i],
+                all.hi[i],
+                all.spins};
+        all.bought.clear();
+        play_strip(spin, &all, &s, out, ended);
+        all.lo[i] = s.lo;
+        all.hi[i] = s.hi;
+        if (s.lo <= s.hi) all.last = std::max(all.last, k);
+        std::swap(all.arriving, all.bought);
+    }
+    all.spins = spin;
+}

@@ -1,0 +1,81 @@
+// plan_strips.h - the first part of a plan's pass: every run from its first spin up to the
+// ending spin, one purchase count (a strip) at a time, a stretch of spins at a time.
+#ifndef QUORVANTELMIX_PLAN_STRIPS_H
+#define QUORVANTELMIX_PLAN_STRIPS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "exact/exact_rules.h"
+#include "exact/plan.h"
+
+// A state with less probability than this at the edge of its strip is let go; so are the runs
+// with more bonuses in a stretch than it follows, fewer than this of those it starts with.
+constexpr double edge_below = 0x1p-80;
+
+// The profit, in yen, of `units` cash units after k purchases after the first.
+inline std::int64_t profit_of_units(std::int64_t units, std::int64_t k) {
+    return units * cash_unit - std::int64_t{purchase_price} * (k + 1);
+}
+
+// Profits on the 500-yen grid from `lowest`: a histogram of probability.
+struct ProfitBins {
+    std::int64_t lowest{};    // the profit of the first bin
+    std::vector<double> p{};  // [i]: the probability of a profit of lowest + 500 i
+};
+
+// The bin of `profit`.
+inline std::size_t bin_of(const ProfitBins& bins, std::int64_t profit) {
+    return static_cast<std::size_t>((profit - bins.lowest) / cash_unit);
+}
+
+// The binomial walk of a strip between its events, tabled once for every stretch length u from
+// 0 to `longest`: K_u(d) = C(u, d) hit^d miss^(u - d), and its sums over the stretch for the
+// bonuses out of the row below the target.
+struct StretchTables {
+    double hit{}, miss{};
+    std::int32_t longest{};             // the longest stretch
+    std::int32_t columns{};             // d from 0 to columns - 1
+    std::vector<double> kernel{};       // [u * columns + d]: K_u(d)
+    std::vector<double> exits{};        // [i * columns + d]: hit K_(j-1)(d) summed for j to i
+    std::vector<double> exit_spins{};   // [i * columns + d]: the same times j
+    std::vector<std::int32_t> reach{};  // [u]: D, the most bonuses a stretch of u spins follows
+    std::vector<double> beyond{};       // [u]: P(more than D bonuses in u spins)
+};
+
+// The tables for a hit probability `hit` and stretches of up to `longest` spins.
+StretchTables stretch_tables(double hit, std::int32_t longest);
+
+// A purchase of the strip below: its probability arrives in row `row` after spin `spin`.
+struct Arrival {
+    std::int32_t spin, row;
+    double mass;
+};
+
+// Every strip of one pass after the same spins: strip k holds rows lo[k] to hi[k] (none where
+// hi < lo), zero elsewhere.
+struct Strips {
+    const ExactRules* rules{};
+    const StretchTables* tables{};
+    std::int32_t rows{}, width{};  // rows b from 0, strips k from 0
+    std::int32_t spins{};          // the spins every strip has played
+    std::int32_t last{};           // the last strip that has held probability
+    std::vector<double> mass{};    // [k * rows + b]: P(b bonuses, k purchases after the first)
+    std::vector<std::int32_t> lo{}, hi{};
+    std::vector<std::int64_t> reaches{};  // [k]: the least medals (over 2^shift) that reach the
+                                          // target; none for no target
+    std::vector<double> scratch{};        // a stretch's result, [b]
+    std::vector<Arrival> arriving{}, bought{};  // the purchases into this strip and the next
+};
+
+// Every run before its first spin, to be played to `target` (no_limit for none), with `rows`
+// rows and `width` strips.
+void start_strips(const ExactRules& rules, const StretchTables& tables, std::int64_t target,
+                  std::int32_t rows, std::int32_t width, Strips* strips);
+
+// Plays every strip on to spin `spin` (before the ending spin), adding what ends on the way and
+// what buys to `out`, and the runs that end to `ended` by profit (or null).
+void play_strips(std::int32_t spin, Strips* strips, PlanPass* out, ProfitBins* ended);
+
+#endif
