@@ -348,9 +348,10 @@ void play_strips(std::int32_t spin, Strips* strips, PlanPass* out, ProfitBins* e
                 all.spins};
         all.bought.clear();
         play_strip(spin, &all, &s, out, ended);
-        all.lo[i] = s.lo;
-        all.hi[i] = s.hi;
-        if (s.lo <= s.hi) all.last = std::max(all.last, k);
+        const bool held = s.lo <= s.hi;
+        all.lo[i] = held ? s.lo : all.rows;  // an empty strip as it started
+        all.hi[i] = held ? s.hi : -1;
+        if (held) all.last = std::max(all.last, k);
         std::swap(all.arriving, all.bought);
     }
     all.spins = spin;
