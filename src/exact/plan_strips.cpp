@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -36,6 +37,14 @@ namespace {
 
 // A spin that never comes.
 constexpr std::int64_t never = std::numeric_limits<std::int32_t>::max();
+
+// Two rows of a strip side by side: each lane is the same multiplication and addition as
+// one row alone.
+using Pair = double __attribute__((vector_size(16)));
+
+// The rows of a strip a stretch works out together, in pairs.
+constexpr std::size_t pairs_a_block = 4;
+constexpr std::int32_t rows_a_block = 2 * pairs_a_block;
 
 // The binomial terms of the longest stretch past its mean and below this are not tabled: a
 // stretch follows only the counts whose terms above them sum to 2^-80 or more.
@@ -88,7 +97,7 @@ std::int64_t target_moves(const Medals& m, const Strip& s, std::int64_t row) {
 }
 
 // Lets go the states at the edges of the strip that hold less than edge_below.
-void trim(Strip* s, double* left_out) {
+__attribute__((noinline)) void trim(Strip* s, double* left_out) {
     while (s->lo <= s->hi && s->x[s->lo] < edge_below) {
         *left_out += s->x[s->lo];
         s->x[s->lo++] = 0.0;
@@ -115,8 +124,9 @@ void end_runs(const Strip& s, std::int64_t profit, double w, double spins, PlanP
 // is the rows' count and no target row comes sooner) over a stretch of u spins from the strip
 // as it is. At each spin of the stretch the cash the target's row fetches is known, so the
 // spins are taken in pieces of the same cash.
-void stretch_exits(const Strips& all, const Medals& m, const Strip& s, std::int32_t u,
-                   std::int64_t row, bool reached, PlanPass* out, ProfitBins* ended) {
+__attribute__((noinline)) void stretch_exits(const Strips& all, const Medals& m, const Strip& s,
+                                             std::int32_t u, std::int64_t row, bool reached,
+                                             PlanPass* out, ProfitBins* ended) {
     const StretchTables& tables = *all.tables;
     const auto t = static_cast<std::int32_t>(row);
     const std::int32_t first = std::max(s.lo, t - 1 - tables.reach[static_cast<std::size_t>(u)]);
@@ -152,8 +162,9 @@ void stretch_exits(const Strips& all, const Medals& m, const Strip& s, std::int3
 
 // Plays the u spins after the strip's, in which none of its events comes, the target's row
 // being `row` throughout.
-void play_stretch(Strips* all, const Medals& m, std::int32_t u, std::int64_t row, Strip* s,
-                  PlanPass* out, ProfitBins* ended) {
+__attribute__((noinline)) void play_stretch(Strips* all, const Medals& m, std::int32_t u,
+                                            std::int64_t row, Strip* s, PlanPass* out,
+                                            ProfitBins* ended) {
     const StretchTables& tables = *all->tables;
     const bool reached = row <= all->rows;
     const auto t = static_cast<std::int32_t>(std::min<std::int64_t>(row, all->rows));
@@ -165,28 +176,39 @@ void play_stretch(Strips* all, const Medals& m, std::int32_t u, std::int64_t row
     for (std::int32_t b = s->lo; b <= std::min(s->hi, t - 2 - reach); ++b)
         far += s->x[b];
     out->left_out += far * tables.beyond[static_cast<std::size_t>(u)];
-    // The walk: row b gathers K_u(d) x[b - d], d rising, the same sum in every lane.
+    // The walk: row b gathers K_u(d) x[b - d], d rising. Each row's sum reads only the rows
+    // below it, so the rows are worked out in place from the top, a block at a time in
+    // registers. The rows outside the strip's, and those below row 0 (its padding), are zero,
+    // so a block reads them without a test and adds nothing: each row's sum is the same in
+    // every lane, whatever the block.
     const double* kernel = &tables.kernel[static_cast<std::size_t>(u * tables.columns)];
     const std::int32_t top = std::min(s->hi + reach, t - 1);
-    double* __restrict y = all->scratch.data();
-    const double* __restrict x = s->x;
-    std::fill(y + s->lo, y + top + 1, 0.0);
-    for (std::int32_t d = 0; d <= reach && s->lo + d <= top; ++d) {
-        const double weight = kernel[d];
-        const std::int32_t end = std::min(s->hi + d, top);
-        for (std::int32_t b = s->lo + d; b <= end; ++b)
-            y[b] += weight * x[b - d];
-        out->cells += end - (s->lo + d) + 1;
+    double* x = s->x;
+    for (std::int32_t b0 = top + 1 - rows_a_block; b0 + rows_a_block > s->lo; b0 -= rows_a_block) {
+        Pair sums[pairs_a_block] = {};
+        // The counts d that bring some row of the strip into the block.
+        const std::int32_t d_first = std::max(0, b0 - s->hi);
+        const std::int32_t d_last = std::min(reach, b0 + rows_a_block - 1 - s->lo);
+        for (std::int32_t d = d_first; d <= d_last; ++d) {
+            const Pair weight = {kernel[d], kernel[d]};
+            const double* from = x + b0 - d;
+            for (std::size_t i = 0; i < pairs_a_block; ++i) {
+                Pair rows;
+                std::memcpy(&rows, from + 2 * i, sizeof rows);
+                sums[i] += weight * rows;
+            }
+        }
+        std::memcpy(x + b0, sums, sizeof sums);
+        out->cells += rows_a_block * (d_last - d_first + 1);
     }
-    std::copy(y + s->lo, y + top + 1, s->x + s->lo);
     s->hi = top;
     s->spins += u;
     trim(s, &out->left_out);
 }
 
 // Plays the next spin of the strip one row at a time: its lowest row dies on it.
-void play_spin(Strips* all, const Medals& m, std::int64_t row, Strip* s, PlanPass* out,
-               ProfitBins* ended) {
+__attribute__((noinline)) void play_spin(Strips* all, const Medals& m, std::int64_t row, Strip* s,
+                                         PlanPass* out, ProfitBins* ended) {
     const StretchTables& tables = *all->tables;
     const std::int32_t spin = s->spins + 1;
     const auto t = static_cast<std::int32_t>(std::min<std::int64_t>(row, all->rows));
@@ -314,11 +336,12 @@ void start_strips(const ExactRules& rules, const StretchTables& tables, std::int
     s.width = width;
     s.spins = 0;
     s.last = 0;
+    s.pad = tables.columns + rows_a_block;
     const auto w = static_cast<std::size_t>(width);
-    s.mass.assign(static_cast<std::size_t>(rows) * w, 0.0);
+    s.mass.assign(static_cast<std::size_t>(s.pad + rows) * w, 0.0);
     s.lo.assign(w, rows);
     s.hi.assign(w, -1);
-    s.mass[0] = 1.0;
+    strip_rows(&s, 0)[0] = 1.0;
     s.lo[0] = s.hi[0] = 0;
     s.reaches.assign(w, 0);
     // Strip k reaches the target with the cash units of target + 1000 (k + 1) yen, rounded up,
@@ -328,7 +351,6 @@ void start_strips(const ExactRules& rules, const StretchTables& tables, std::int
         const std::int64_t units = (target + paid + cash_unit - 1) / cash_unit;
         s.reaches[k] = units * medals_per_cash_unit * rules.exchange_rate << rules.loss_shift;
     }
-    s.scratch.assign(static_cast<std::size_t>(rows), 0.0);
     s.arriving.clear();
     s.bought.clear();
 }
@@ -342,7 +364,7 @@ void play_strips(std::int32_t spin, Strips* strips, PlanPass* out, ProfitBins* e
         Strip s{k,
                 m.one * medals_per_purchase * (k + 1),
                 all.reaches[i],
-                &all.mass[i * static_cast<std::size_t>(all.rows)],
+                strip_rows(&all, k),
                 all.lo[i],
                 all.hi[i],
                 all.spins};

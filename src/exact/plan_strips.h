@@ -54,20 +54,33 @@ struct Arrival {
 };
 
 // Every strip of one pass after the same spins: strip k holds rows lo[k] to hi[k] (none where
-// hi < lo), zero elsewhere.
+// hi < lo), zero elsewhere and in `pad` rows below row 0.
 struct Strips {
     const ExactRules* rules{};
     const StretchTables* tables{};
     std::int32_t rows{}, width{};  // rows b from 0, strips k from 0
+    std::int32_t pad{};            // the zero rows below each strip's row 0
     std::int32_t spins{};          // the spins every strip has played
     std::int32_t last{};           // the last strip that has held probability
-    std::vector<double> mass{};    // [k * rows + b]: P(b bonuses, k purchases after the first)
+    std::vector<double> mass{};    // [k * (pad + rows) + pad + b]: P(b bonuses, k purchases
+                                   // after the first)
     std::vector<std::int32_t> lo{}, hi{};
-    std::vector<std::int64_t> reaches{};  // [k]: the least medals (over 2^shift) that reach the
-                                          // target; none for no target
-    std::vector<double> scratch{};        // a stretch's result, [b]
+    std::vector<std::int64_t> reaches{};        // [k]: the least medals (over 2^shift) that
+                                                // reach the target; none for no target
     std::vector<Arrival> arriving{}, bought{};  // the purchases into this strip and the next
 };
+
+// The rows of strip k, from row 0.
+inline double* strip_rows(Strips* strips, std::int32_t k) {
+    const auto stride = static_cast<std::size_t>(strips->pad + strips->rows);
+    return &strips->mass[static_cast<std::size_t>(k) * stride +
+                         static_cast<std::size_t>(strips->pad)];
+}
+inline const double* strip_rows(const Strips& strips, std::int32_t k) {
+    const auto stride = static_cast<std::size_t>(strips.pad + strips.rows);
+    return &strips
+                .mass[static_cast<std::size_t>(k) * stride + static_cast<std::size_t>(strips.pad)];
+}
 
 // Every run before its first spin, to be played to `target` (no_limit for none), with `rows`
 // rows and `width` strips.
