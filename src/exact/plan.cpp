@@ -98,7 +98,7 @@ SpinsFigures leaving_figures(const std::vector<double>& bins, std::int64_t lowes
 
 // The figures of leaving after the strips' spins: the runs still playing exchange their medals,
 // the ended ones keep their profit.
-SpinsFigures leave_after(const Strips& strips, const ProfitBins& ended) {
+__attribute__((noinline)) SpinsFigures leave_after(const Strips& strips, const ProfitBins& ended) {
     const ExactRules& rules = *strips.rules;
     std::vector<double> bins = ended.p;
     const std::int64_t unit = std::int64_t{medals_per_cash_unit} * rules.exchange_rate;

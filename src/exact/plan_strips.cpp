@@ -133,28 +133,41 @@ __attribute__((noinline)) void stretch_exits(const Strips& all, const Medals& m,
     const std::int32_t last = std::min(s.hi, t - 1);
     if (first > last) return;
     const auto columns = static_cast<std::size_t>(tables.columns);
-    // The sums of rows first to last times the table's sums from spin j0 + 1 to j1 of the stretch.
-    const auto piece = [&](const std::vector<double>& table, std::int32_t j0, std::int32_t j1) {
-        const double* to = &table[static_cast<std::size_t>(j1) * columns];
-        const double* from = &table[static_cast<std::size_t>(j0) * columns];
-        double sum = 0.0;
-        for (std::int32_t b = first; b <= last; ++b) {
-            const auto d = static_cast<std::size_t>(t - 1 - b);
-            sum += (to[d] - from[d]) * s.x[b];
+    // The bonuses out of the target's row below from rows first to last, summed from the
+    // stretch's first spin to spin j of it, and the same times the spins: two chains of sums,
+    // the even rows and the odd.
+    const auto through = [&](std::int32_t j) {
+        const double* table = &tables.exits[static_cast<std::size_t>(j) * columns * 2];
+        const auto term = [&](std::int32_t b) {
+            Pair exits;
+            std::memcpy(&exits, table + 2 * (t - 1 - b), sizeof exits);
+            return exits * Pair{s.x[b], s.x[b]};
+        };
+        Pair even = {0.0, 0.0};
+        Pair odd = {0.0, 0.0};
+        std::int32_t b = first;
+        for (; b < last; b += 2) {
+            even += term(b);
+            odd += term(b + 1);
         }
-        return sum;
+        if (b == last) even += term(b);
+        return even + odd;
     };
     if (!reached) {
-        out->left_out += piece(tables.exits, 0, u);
+        out->left_out += through(u)[0];
         return;
     }
     const std::int64_t start = medals_at(m, s, row, s.spins);  // at spin s.spins + j: less L j
+    Pair before = {0.0, 0.0};                                  // through(0)
     for (std::int32_t j0 = 0; j0 < u;) {
         const std::int64_t units = (start - m.loss * (j0 + 1)) / m.unit;
         const auto j1 =
             static_cast<std::int32_t>(std::min<std::int64_t>(u, (start - units * m.unit) / m.loss));
-        const double w = piece(tables.exits, j0, j1);
-        const double spins = piece(tables.exit_spins, j0, j1) + s.spins * w;
+        const Pair upto = through(j1);
+        const Pair piece = upto - before;
+        before = upto;
+        const double w = piece[0];
+        const double spins = piece[1] + s.spins * w;
         end_runs(s, profit_of_units(units, s.k), w, spins, out, ended);
         j0 = j1;
     }
@@ -297,8 +310,7 @@ StretchTables stretch_tables(double hit, std::int32_t longest) {
         --columns;
     tables.columns = static_cast<std::int32_t>(columns);
     tables.kernel.assign((spins + 1) * columns, 0.0);
-    tables.exits.assign((spins + 1) * columns, 0.0);
-    tables.exit_spins.assign((spins + 1) * columns, 0.0);
+    tables.exits.assign((spins + 1) * columns * 2, 0.0);
     tables.reach.assign(spins + 1, 0);
     tables.beyond.assign(spins + 1, 0.0);
     std::fill(terms.begin(), terms.end(), 0.0);
@@ -316,9 +328,10 @@ StretchTables stretch_tables(double hit, std::int32_t longest) {
         if (u == spins) break;
         for (std::size_t d = 0; d < columns; ++d) {
             const double exit = tables.hit * k[d];
-            tables.exits[(u + 1) * columns + d] = tables.exits[u * columns + d] + exit;
-            tables.exit_spins[(u + 1) * columns + d] =
-                tables.exit_spins[u * columns + d] + exit * static_cast<double>(u + 1);
+            const double* before = &tables.exits[(u * columns + d) * 2];
+            double* after = &tables.exits[((u + 1) * columns + d) * 2];
+            after[0] = before[0] + exit;
+            after[1] = before[1] + exit * static_cast<double>(u + 1);
         }
         for (std::size_t d = std::min(u + 1, columns - 1); d > 0; --d)
             terms[d] = tables.miss * terms[d] + tables.hit * terms[d - 1];

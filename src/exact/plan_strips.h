@@ -38,8 +38,8 @@ struct StretchTables {
     std::int32_t longest{};             // the longest stretch
     std::int32_t columns{};             // d from 0 to columns - 1
     std::vector<double> kernel{};       // [u * columns + d]: K_u(d)
-    std::vector<double> exits{};        // [i * columns + d]: hit K_(j-1)(d) summed for j to i
-    std::vector<double> exit_spins{};   // [i * columns + d]: the same times j
+    std::vector<double> exits{};        // [(i * columns + d) * 2]: hit K_(j-1)(d) summed for
+                                        // j from 1 to i; [... + 1]: the same times j
     std::vector<std::int32_t> reach{};  // [u]: D, the most bonuses a stretch of u spins follows
     std::vector<double> beyond{};       // [u]: P(more than D bonuses in u spins)
 };

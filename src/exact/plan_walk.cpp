@@ -69,7 +69,7 @@ Walk ending_walk(const ExactRules& rules, std::int32_t step, std::size_t lanes,
 
 // Adds a state's `sums` for count k to every pass, times its probability `w[p]` there, and
 // clears them.
-void add_sums(Walk* walk, std::int32_t k, const double* w, double* sums) {
+__attribute__((noinline)) void add_sums(Walk* walk, std::int32_t k, const double* w, double* sums) {
     const std::size_t lanes = walk->lanes;
     double* totals = &walk->totals[static_cast<std::size_t>(k) * walk_sums * lanes];
     for (std::size_t sum = 0; sum < walk_sums; ++sum) {
@@ -79,12 +79,6 @@ void add_sums(Walk* walk, std::int32_t k, const double* w, double* sums) {
     }
 }
 
-// The profit, in yen, of exchanging the medals `scaled` (over 2^shift) after k purchases.
-std::int64_t profit_of(const ExactRules& rules, std::int64_t scaled, std::int64_t k) {
-    const auto medals = static_cast<std::int32_t>(scaled >> rules.loss_shift);
-    return cash_for_medals(medals, rules.exchange_rate) - purchase_price * (k + 1);
-}
-
 // What the first pass's leaving needs of a state as it walks.
 struct Leaving {
     LateLeaving* bins;
@@ -92,30 +86,76 @@ struct Leaving {
     std::size_t checkpoint;  // the next checkpoint
 };
 
-// The runs of the first pass ending with `profit` at the steps from t to end - 1, and those
-// still playing at each checkpoint among them, whose medals are `medals` before step t.
+// The bin of the profit of `units` cash units after k purchases.
+std::size_t late_bin(const LateLeaving& bins, std::int64_t units, std::int64_t k) {
+    return bin_of(ProfitBins{bins.lowest, {}}, profit_of_units(units, k));
+}
+
+// The runs of the first pass ending with `units` cash units at the steps from t to end - 1, and
+// those still playing at each checkpoint among them, whose medals are `medals` before step t.
 void leave_piece(const Walk& walk, std::int32_t t, std::int32_t end, std::int64_t medals,
-                 std::int32_t k, std::int64_t profit, Leaving* leaving) {
+                 std::int32_t k, std::int64_t units, Leaving* leaving) {
     LateLeaving& bins = *leaving->bins;
-    const std::size_t bin = bin_of(ProfitBins{bins.lowest, {}}, profit);
-    const auto loss = static_cast<std::int64_t>(walk.rules->loss_scaled);
+    const std::size_t bin = late_bin(bins, units, k);
+    const ExactRules& rules = *walk.rules;
+    const auto loss = static_cast<std::int64_t>(rules.loss_scaled);
+    const std::int64_t unit = std::int64_t{medals_per_cash_unit} * rules.exchange_rate
+                              << rules.loss_shift;
     const std::int32_t start = t;
     for (std::int32_t c = walk.checkpoints[leaving->checkpoint]; c < end;
          c = walk.checkpoints[++leaving->checkpoint]) {
         const auto at = static_cast<std::size_t>(c);
         bins.ended[leaving->checkpoint][bin] +=
             leaving->w * (walk.q[static_cast<std::size_t>(t)] - walk.q[at]);
-        const std::int64_t left = profit_of(*walk.rules, medals - loss * (c - start), k);
-        bins.alive[leaving->checkpoint][bin_of(ProfitBins{bins.lowest, {}}, left)] +=
-            leaving->w * walk.q[at];
+        const std::int64_t left = (medals - loss * (c - start)) / unit;
+        bins.alive[leaving->checkpoint][late_bin(bins, left, k)] += leaving->w * walk.q[at];
         t = c;
     }
     bins.ended[leaving->checkpoint][bin] +=
         leaving->w * (walk.q[static_cast<std::size_t>(t)] - walk.q[static_cast<std::size_t>(end)]);
 }
 
+// Scaled medals counted as the whole spins' losses they hold and what is left, so that a walk
+// knows the spins until they run out without dividing.
+struct Countdown {
+    std::int64_t spins;  // whole losses of a spin
+    std::int64_t rest;   // from 0 to a spin's loss - 1
+};
+
+// `medals` (0 or more) as a countdown of spins that take `loss`.
+Countdown countdown_of(std::int64_t medals, std::int64_t loss) {
+    return {medals / loss, medals % loss};
+}
+
+// Adds `more` to `c`.
+void add_to(Countdown* c, Countdown more, std::int64_t loss) {
+    c->spins += more.spins;
+    c->rest += more.rest;
+    if (c->rest >= loss) {
+        c->rest -= loss;
+        ++c->spins;
+    }
+}
+
+// Takes `less`, no more than `c` holds, from `c`.
+void take_from(Countdown* c, Countdown less, std::int64_t loss) {
+    c->spins -= less.spins;
+    c->rest -= less.rest;
+    if (c->rest < 0) {
+        c->rest += loss;
+        --c->spins;
+    }
+}
+
+// Whether `c` holds at least `d`.
+bool at_least(Countdown c, Countdown d) {
+    return c.spins > d.spins || (c.spins == d.spins && c.rest >= d.rest);
+}
+
 // Follows the state (b, k) from the ending spin to its end, a piece of spins at a time: within
-// a piece its count and the cash a bonus would bring stay the same.
+// a piece its count and the cash a bonus would bring stay the same. Two countdowns tell the
+// piece's end: the medals above one, whose end buys once more, and the medals a bonus would
+// bring above its last whole cash unit, whose end loses a unit.
 void walk_state(Walk* walk_in, std::int32_t b, std::int32_t k, const double* w, Leaving* leaving) {
     Walk& walk = *walk_in;
     const ExactRules& rules = *walk.rules;
@@ -124,16 +164,18 @@ void walk_state(Walk* walk_in, std::int32_t b, std::int32_t k, const double* w, 
     const std::int64_t bonus = std::int64_t{bonus_medals} << rules.loss_shift;
     const std::int64_t unit = std::int64_t{medals_per_cash_unit} * rules.exchange_rate
                               << rules.loss_shift;
-    const std::int64_t fifty = std::int64_t{medals_per_purchase} << rules.loss_shift;
+    const Countdown fifty =
+        countdown_of(std::int64_t{medals_per_purchase} << rules.loss_shift, loss);
+    const Countdown a_unit = countdown_of(unit, loss);
     std::int64_t medals = scaled_medals(rules, walk.played, b, k);  // before step t
+    std::int64_t units = (medals + bonus) / unit;                   // what a bonus fetches
+    Countdown to_buy = countdown_of(medals - one, loss);
+    Countdown to_fall = countdown_of(medals + bonus - units * unit, loss);
     double sums[walk_sums] = {};
     for (std::int32_t t = 0; t < walk.steps;) {
-        // A bonus at step t fetches `units` cash units, until the medals fall a unit or buy.
-        const std::int64_t units = (medals + bonus) / unit;
-        const std::int64_t buys = t + (medals - one) / loss;  // the step whose loss buys
-        const std::int64_t falls = t + (medals + bonus - units * unit) / loss + 1;
-        const auto end =
-            static_cast<std::int32_t>(std::min({buys + 1, falls, std::int64_t{walk.steps}}));
+        const std::int64_t piece =
+            std::min({to_buy.spins + 1, to_fall.spins + 1, std::int64_t{walk.steps - t}});
+        const auto end = static_cast<std::int32_t>(t + piece);
         const auto e = static_cast<std::size_t>(end);
         const auto s = static_cast<std::size_t>(t);
         const std::int64_t profit = profit_of_units(units, k);
@@ -142,27 +184,36 @@ void walk_state(Walk* walk_in, std::int32_t b, std::int32_t k, const double* w, 
         sums[profit_sum] += ended * static_cast<double>(profit);
         if (profit > 0) sums[wins_sum] += ended;
         sums[spins_sum] += walk.spins[e] - walk.spins[s];
-        if (leaving != nullptr) leave_piece(walk, t, end, medals, k, profit, leaving);
-        medals -= loss * (end - t);
+        if (leaving != nullptr) leave_piece(walk, t, end, medals, k, units, leaving);
+        medals -= loss * piece;
+        to_buy.spins -= piece;
+        to_fall.spins -= piece;
         t = end;
-        if (end == buys + 1) {  // the loss of step `buys` took the medals below one
+        if (to_fall.spins < 0) {  // a bonus now fetches a unit less
+            add_to(&to_fall, a_unit, loss);
+            --units;
+        }
+        if (to_buy.spins < 0) {  // the last loss took the medals below one: a purchase
             sums[ruined_sum] = walk.q[e];
             sums[ruined_spins_sum] = walk.q[e] * (walk.played + t);
             add_sums(&walk, k, w, sums);
             ++k;
-            medals += fifty;
+            medals += std::int64_t{medals_per_purchase} << rules.loss_shift;
+            add_to(&to_buy, fifty, loss);
+            add_to(&to_fall, fifty, loss);
+            for (; at_least(to_fall, a_unit); ++units)
+                take_from(&to_fall, a_unit, loss);
         }
         if (leaving != nullptr && t == walk.checkpoints[leaving->checkpoint] && t < walk.steps) {
             LateLeaving& bins = *leaving->bins;
-            bins.alive[leaving->checkpoint]
-                      [bin_of(ProfitBins{bins.lowest, {}}, profit_of(rules, medals, k))] +=
+            bins.alive[leaving->checkpoint][late_bin(bins, medals / unit, k)] +=
                 leaving->w * walk.q[e];
             ++leaving->checkpoint;
         }
     }
     // The cap: the run ends with the medals it holds.
     const double at_cap = walk.q[static_cast<std::size_t>(walk.steps)];
-    const std::int64_t profit = profit_of(rules, medals, k);
+    const std::int64_t profit = profit_of_units(medals / unit, k);
     sums[ended_sum] += at_cap;
     sums[profit_sum] += at_cap * static_cast<double>(profit);
     if (profit > 0) sums[wins_sum] += at_cap;
@@ -170,8 +221,7 @@ void walk_state(Walk* walk_in, std::int32_t b, std::int32_t k, const double* w, 
     add_sums(&walk, k, w, sums);
     if (leaving != nullptr) {
         LateLeaving& bins = *leaving->bins;
-        bins.ended[leaving->checkpoint][bin_of(ProfitBins{bins.lowest, {}}, profit)] +=
-            leaving->w * at_cap;
+        bins.ended[leaving->checkpoint][late_bin(bins, medals / unit, k)] += leaving->w * at_cap;
     }
 }
 
