@@ -35,6 +35,7 @@ struct Walk {
     std::vector<double> spins{};              // [t]: sum over i < t of hit miss^i (n0 + 1 + i)
     std::vector<std::int32_t> checkpoints{};  // the steps after which the profits of leaving
                                               // are asked for, rising, then J + 1 (none)
+    std::size_t cap_checkpoint{};             // the first checkpoint at or after the cap
     std::size_t lanes;                        // the passes
     std::vector<double> totals{};             // [(k * walk_sums + sum) * lanes + p]
 };
@@ -44,7 +45,7 @@ struct Walk {
 Walk ending_walk(const ExactRules& rules, std::int32_t step, std::size_t lanes,
                  std::size_t counts) {
     Walk walk{
-        &rules, rules.ending_spin - 1, rules.spin_cap - rules.ending_spin + 1, {}, {}, {}, lanes,
+        &rules, rules.ending_spin - 1, rules.spin_cap - rules.ending_spin + 1, {}, {}, {}, 0, lanes,
         {}};
     const double hit = hit_probability(rules.hit_threshold);
     const double miss = 1.0 - hit;
@@ -63,6 +64,8 @@ Walk ending_walk(const ExactRules& rules, std::int32_t step, std::size_t lanes,
         }
     }
     walk.checkpoints.push_back(walk.steps + 1);
+    while (walk.checkpoints[walk.cap_checkpoint] < walk.steps)
+        ++walk.cap_checkpoint;
     walk.totals.assign(counts * walk_sums * lanes, 0.0);
     return walk;
 }
@@ -79,103 +82,51 @@ __attribute__((noinline)) void add_sums(Walk* walk, std::int32_t k, const double
     }
 }
 
-// What the first pass's leaving needs of a state as it walks.
-struct Leaving {
-    LateLeaving* bins;
-    double w;                // the state's probability in the first pass
-    std::size_t checkpoint;  // the next checkpoint
-};
-
 // The bin of the profit of `units` cash units after k purchases.
 std::size_t late_bin(const LateLeaving& bins, std::int64_t units, std::int64_t k) {
     return bin_of(ProfitBins{bins.lowest, {}}, profit_of_units(units, k));
 }
 
-// The runs of the first pass ending with `units` cash units at the steps from t to end - 1, and
-// those still playing at each checkpoint among them, whose medals are `medals` before step t.
-void leave_piece(const Walk& walk, std::int32_t t, std::int32_t end, std::int64_t medals,
-                 std::int32_t k, std::int64_t units, Leaving* leaving) {
-    LateLeaving& bins = *leaving->bins;
-    const std::size_t bin = late_bin(bins, units, k);
-    const ExactRules& rules = *walk.rules;
-    const auto loss = static_cast<std::int64_t>(rules.loss_scaled);
-    const std::int64_t unit = std::int64_t{medals_per_cash_unit} * rules.exchange_rate
-                              << rules.loss_shift;
-    const std::int32_t start = t;
-    for (std::int32_t c = walk.checkpoints[leaving->checkpoint]; c < end;
-         c = walk.checkpoints[++leaving->checkpoint]) {
-        const auto at = static_cast<std::size_t>(c);
-        bins.ended[leaving->checkpoint][bin] +=
-            leaving->w * (walk.q[static_cast<std::size_t>(t)] - walk.q[at]);
-        const std::int64_t left = (medals - loss * (c - start)) / unit;
-        bins.alive[leaving->checkpoint][late_bin(bins, left, k)] += leaving->w * walk.q[at];
-        t = c;
-    }
-    bins.ended[leaving->checkpoint][bin] +=
-        leaving->w * (walk.q[static_cast<std::size_t>(t)] - walk.q[static_cast<std::size_t>(end)]);
+// The index of the first checkpoint after step t.
+std::size_t checkpoint_after(const Walk& walk, std::int32_t t) {
+    std::size_t c = 0;
+    while (walk.checkpoints[c] <= t)
+        ++c;
+    return c;
 }
 
-// Scaled medals counted as the whole spins' losses they hold and what is left, so that a walk
-// knows the spins until they run out without dividing.
-struct Countdown {
-    std::int64_t spins;  // whole losses of a spin
-    std::int64_t rest;   // from 0 to a spin's loss - 1
+// One purchase count of a row from the ending spin on: its runs from the step they come, the
+// ending spin's or the purchase's that brings them, to the step whose loss buys once more, or
+// the cap. The probabilities are as at the ending spin (a run's probability only falls by miss
+// a spin, the same for every run), one a pass.
+struct Lifetime {
+    std::int32_t b, k;
+    const double* own;      // the runs there at the ending spin, or null
+    const double* arrived;  // the runs that arrive from count k - 1, or null
+    std::int32_t arrives;   // the step they arrive
 };
 
-// `medals` (0 or more) as a countdown of spins that take `loss`.
-Countdown countdown_of(std::int64_t medals, std::int64_t loss) {
-    return {medals / loss, medals % loss};
-}
-
-// Adds `more` to `c`.
-void add_to(Countdown* c, Countdown more, std::int64_t loss) {
-    c->spins += more.spins;
-    c->rest += more.rest;
-    if (c->rest >= loss) {
-        c->rest -= loss;
-        ++c->spins;
-    }
-}
-
-// Takes `less`, no more than `c` holds, from `c`.
-void take_from(Countdown* c, Countdown less, std::int64_t loss) {
-    c->spins -= less.spins;
-    c->rest -= less.rest;
-    if (c->rest < 0) {
-        c->rest += loss;
-        --c->spins;
-    }
-}
-
-// Whether `c` holds at least `d`.
-bool at_least(Countdown c, Countdown d) {
-    return c.spins > d.spins || (c.spins == d.spins && c.rest >= d.rest);
-}
-
-// Follows the state (b, k) from the ending spin to its end, a piece of spins at a time: within
-// a piece its count and the cash a bonus would bring stay the same. Two countdowns tell the
-// piece's end: the medals above one, whose end buys once more, and the medals a bonus would
-// bring above its last whole cash unit, whose end loses a unit.
-void walk_state(Walk* walk_in, std::int32_t b, std::int32_t k, const double* w, Leaving* leaving) {
-    Walk& walk = *walk_in;
+// Adds to `sums` the runs of a row from step `from` to step `to` (before its loss buys), whose
+// medals are `medals` at step 0, ending at their first bonus; and to the first pass's
+// histograms the same for its probability `first`.
+void walk_steps(Walk* walk_in, std::int32_t from, std::int32_t to, std::int64_t medals,
+                std::int32_t k, double first, LateLeaving* leaving, double* sums) {
+    const Walk& walk = *walk_in;
     const ExactRules& rules = *walk.rules;
-    const std::int64_t one = std::int64_t{1} << rules.loss_shift;
     const auto loss = static_cast<std::int64_t>(rules.loss_scaled);
     const std::int64_t bonus = std::int64_t{bonus_medals} << rules.loss_shift;
     const std::int64_t unit = std::int64_t{medals_per_cash_unit} * rules.exchange_rate
                               << rules.loss_shift;
-    const Countdown fifty =
-        countdown_of(std::int64_t{medals_per_purchase} << rules.loss_shift, loss);
-    const Countdown a_unit = countdown_of(unit, loss);
-    std::int64_t medals = scaled_medals(rules, walk.played, b, k);  // before step t
-    std::int64_t units = (medals + bonus) / unit;                   // what a bonus fetches
-    Countdown to_buy = countdown_of(medals - one, loss);
-    Countdown to_fall = countdown_of(medals + bonus - units * unit, loss);
-    double sums[walk_sums] = {};
-    for (std::int32_t t = 0; t < walk.steps;) {
-        const std::int64_t piece =
-            std::min({to_buy.spins + 1, to_fall.spins + 1, std::int64_t{walk.steps - t}});
-        const auto end = static_cast<std::int32_t>(t + piece);
+    const std::int64_t start = medals - loss * from + bonus;  // what a bonus at step `from` holds
+    std::int64_t units = start / unit;
+    // The spins until a bonus fetches a unit less, and what they leave.
+    std::int64_t to_fall = (start - units * unit) / loss + 1;
+    std::int64_t rest = (start - units * unit) % loss;
+    const std::int64_t unit_spins = unit / loss;
+    const std::int64_t unit_rest = unit % loss;
+    std::size_t checkpoint = leaving != nullptr ? checkpoint_after(walk, from) : 0;
+    for (std::int32_t t = from; t < to;) {
+        const auto end = static_cast<std::int32_t>(std::min<std::int64_t>(t + to_fall, to));
         const auto e = static_cast<std::size_t>(end);
         const auto s = static_cast<std::size_t>(t);
         const std::int64_t profit = profit_of_units(units, k);
@@ -184,45 +135,85 @@ void walk_state(Walk* walk_in, std::int32_t b, std::int32_t k, const double* w, 
         sums[profit_sum] += ended * static_cast<double>(profit);
         if (profit > 0) sums[wins_sum] += ended;
         sums[spins_sum] += walk.spins[e] - walk.spins[s];
-        if (leaving != nullptr) leave_piece(walk, t, end, medals, k, units, leaving);
-        medals -= loss * piece;
-        to_buy.spins -= piece;
-        to_fall.spins -= piece;
+        if (leaving != nullptr) {  // the runs ending by checkpoint, split where one falls
+            const std::size_t bin = late_bin(*leaving, units, k);
+            std::int32_t u = t;
+            for (; walk.checkpoints[checkpoint] < end; ++checkpoint) {
+                const auto c = static_cast<std::size_t>(walk.checkpoints[checkpoint]);
+                leaving->ended[checkpoint][bin] +=
+                    first * (walk.q[static_cast<std::size_t>(u)] - walk.q[c]);
+                u = walk.checkpoints[checkpoint];
+            }
+            leaving->ended[checkpoint][bin] +=
+                first * (walk.q[static_cast<std::size_t>(u)] - walk.q[e]);
+            if (walk.checkpoints[checkpoint] == end) ++checkpoint;
+        }
+        to_fall -= end - t;
         t = end;
-        if (to_fall.spins < 0) {  // a bonus now fetches a unit less
-            add_to(&to_fall, a_unit, loss);
+        if (to_fall == 0) {  // a bonus now fetches a unit less
             --units;
-        }
-        if (to_buy.spins < 0) {  // the last loss took the medals below one: a purchase
-            sums[ruined_sum] = walk.q[e];
-            sums[ruined_spins_sum] = walk.q[e] * (walk.played + t);
-            add_sums(&walk, k, w, sums);
-            ++k;
-            medals += std::int64_t{medals_per_purchase} << rules.loss_shift;
-            add_to(&to_buy, fifty, loss);
-            add_to(&to_fall, fifty, loss);
-            for (; at_least(to_fall, a_unit); ++units)
-                take_from(&to_fall, a_unit, loss);
-        }
-        if (leaving != nullptr && t == walk.checkpoints[leaving->checkpoint] && t < walk.steps) {
-            LateLeaving& bins = *leaving->bins;
-            bins.alive[leaving->checkpoint][late_bin(bins, medals / unit, k)] +=
-                leaving->w * walk.q[e];
-            ++leaving->checkpoint;
+            to_fall = unit_spins;
+            rest += unit_rest;
+            if (rest >= loss) {
+                rest -= loss;
+                ++to_fall;
+            }
         }
     }
-    // The cap: the run ends with the medals it holds.
-    const double at_cap = walk.q[static_cast<std::size_t>(walk.steps)];
-    const std::int64_t profit = profit_of_units(medals / unit, k);
-    sums[ended_sum] += at_cap;
-    sums[profit_sum] += at_cap * static_cast<double>(profit);
-    if (profit > 0) sums[wins_sum] += at_cap;
-    sums[spins_sum] += at_cap * rules.spin_cap;
-    add_sums(&walk, k, w, sums);
-    if (leaving != nullptr) {
-        LateLeaving& bins = *leaving->bins;
-        bins.ended[leaving->checkpoint][late_bin(bins, medals / unit, k)] += leaving->w * at_cap;
+    if (leaving == nullptr) return;
+    // The runs still playing at each checkpoint from `from` to `to`.
+    for (std::size_t c = checkpoint_after(walk, from - 1); walk.checkpoints[c] < to; ++c) {
+        const std::int32_t at = walk.checkpoints[c];
+        leaving->alive[c][late_bin(*leaving, (medals - loss * at) / unit, k)] +=
+            first * walk.q[static_cast<std::size_t>(at)];
     }
+}
+
+// Follows a row's runs of one count to the step whose loss buys once more, or the cap, adding
+// what they bring to every pass. Returns the step after that loss, where they go on with one
+// purchase more, their probability in each pass (as at the ending spin) in `going`; or -1
+// where they reach the cap.
+std::int32_t walk_lifetime(Walk* walk_in, const Lifetime& life, LateLeaving* leaving,
+                           double* going) {
+    Walk& walk = *walk_in;
+    const ExactRules& rules = *walk.rules;
+    const std::size_t lanes = walk.lanes;
+    const std::int64_t one = std::int64_t{1} << rules.loss_shift;
+    const auto loss = static_cast<std::int64_t>(rules.loss_scaled);
+    const std::int64_t medals = scaled_medals(rules, walk.played, life.b, life.k);  // at step 0
+    const std::int64_t buys = (medals - one) / loss + 1;  // the step after the loss that buys
+    const auto end = static_cast<std::int32_t>(std::min<std::int64_t>(buys, walk.steps));
+    const std::int32_t arrives = life.arrived != nullptr ? life.arrives : end;
+    double sums[walk_sums] = {};
+    if (life.own != nullptr) {  // alone until the others arrive
+        walk_steps(&walk, 0, arrives, medals, life.k, life.own[0], leaving, sums);
+        add_sums(&walk, life.k, life.own, sums);
+    }
+    for (std::size_t p = 0; p < lanes; ++p)
+        going[p] = (life.own != nullptr ? life.own[p] : 0.0) +
+                   (life.arrived != nullptr ? life.arrived[p] : 0.0);
+    if (life.arrived != nullptr)
+        walk_steps(&walk, arrives, end, medals, life.k, going[0], leaving, sums);
+    if (buys <= walk.steps) {  // the loss of step buys - 1 takes the medals below one
+        const double q = walk.q[static_cast<std::size_t>(buys)];
+        sums[ruined_sum] = q;
+        sums[ruined_spins_sum] = q * static_cast<double>(walk.played + buys);
+    } else {  // the cap: the runs end with the medals they hold
+        const double at_cap = walk.q[static_cast<std::size_t>(walk.steps)];
+        const std::int64_t unit = std::int64_t{medals_per_cash_unit} * rules.exchange_rate
+                                  << rules.loss_shift;
+        const std::int64_t units = (medals - loss * walk.steps) / unit;
+        const std::int64_t profit = profit_of_units(units, life.k);
+        sums[ended_sum] += at_cap;
+        sums[profit_sum] += at_cap * static_cast<double>(profit);
+        if (profit > 0) sums[wins_sum] += at_cap;
+        sums[spins_sum] += at_cap * rules.spin_cap;
+        if (leaving != nullptr)
+            leaving->ended[walk.cap_checkpoint][late_bin(*leaving, units, life.k)] +=
+                going[0] * at_cap;
+    }
+    add_sums(&walk, life.k, going, sums);
+    return buys <= walk.steps ? static_cast<std::int32_t>(buys) : -1;
 }
 
 }  // namespace
@@ -270,10 +261,32 @@ void walk_states(const ExactRules& rules, const Starts& starts, std::int32_t ste
         leaving->ended.assign(walk.checkpoints.size(), std::vector<double>(leaving->bins, 0.0));
         leaving->alive.assign(walk.checkpoints.size(), std::vector<double>(leaving->bins, 0.0));
     }
-    for (std::size_t i = 0; i < starts.b.size(); ++i) {
-        const double* w = &starts.mass[i * lanes];
-        Leaving first{leaving, w[0], 0};
-        walk_state(&walk, starts.b[i], starts.k[i], w, leaving != nullptr ? &first : nullptr);
+    // Count by count, each row's runs: those there at the ending spin and those whose purchase
+    // brings them from the count below, at the step it does.
+    const std::size_t rows =
+        starts.b.empty()
+            ? 0
+            : static_cast<std::size_t>(*std::max_element(starts.b.begin(), starts.b.end()) + 1);
+    std::vector<double> arriving(rows * lanes), going(rows * lanes);
+    std::vector<std::int32_t> arrives(rows, -1), leaves(rows, -1);  // -1: none
+    std::size_t next = 0;                                           // the next state of `starts`
+    for (std::int32_t k = 0; k < static_cast<std::int32_t>(counts); ++k) {
+        std::fill(leaves.begin(), leaves.end(), -1);
+        bool any = false;
+        for (std::size_t b = 0; b < rows; ++b) {
+            const bool own = next < starts.b.size() && starts.k[next] == k &&
+                             static_cast<std::size_t>(starts.b[next]) == b;
+            if (!own && arrives[b] < 0) continue;
+            const Lifetime life{static_cast<std::int32_t>(b), k,
+                                own ? &starts.mass[next * lanes] : nullptr,
+                                arrives[b] >= 0 ? &arriving[b * lanes] : nullptr, arrives[b]};
+            leaves[b] = walk_lifetime(&walk, life, leaving, &going[b * lanes]);
+            next += own ? 1 : 0;
+            any = true;
+        }
+        std::swap(arriving, going);
+        std::swap(arrives, leaves);
+        if (!any && next == starts.b.size()) break;
     }
     for (std::size_t p = 0; p < lanes; ++p) {
         PlanPass& out = (*passes)[p];
