@@ -50,13 +50,28 @@ std::int32_t plan_width(const ExactRules& rules) {
     return k + 1;
 }
 
+// The bins of a histogram that hold mass: first to last (none where last < first).
+struct Held {
+    std::size_t first, last;
+};
+
+Held held(const std::vector<double>& bins) {
+    std::size_t first = 0;
+    while (first < bins.size() && bins[first] == 0.0)
+        ++first;
+    std::size_t last = bins.size();
+    while (last > first && bins[last - 1] == 0.0)
+        --last;
+    return {first, last == first ? first : last - 1};
+}
+
 // The least profit at each of `count` rising `levels` of the histogram `bins` (first bin
 // `lowest`): the least v with P(profit <= v) >= level.
-void least_profits(const std::vector<double>& bins, std::int64_t lowest, const double* levels,
-                   std::size_t count, std::int64_t* out) {
+void least_profits(const std::vector<double>& bins, Held mass, std::int64_t lowest,
+                   const double* levels, std::size_t count, std::int64_t* out) {
     std::size_t next = 0;
     double below = 0.0;
-    for (std::size_t i = 0; i < bins.size() && next < count; ++i) {
+    for (std::size_t i = mass.first; i <= mass.last && i < bins.size() && next < count; ++i) {
         below += bins[i];
         while (next < count && below >= levels[next])
             out[next++] = lowest + cash_unit * static_cast<std::int64_t>(i);
@@ -65,14 +80,24 @@ void least_profits(const std::vector<double>& bins, std::int64_t lowest, const d
         out[next] = lowest + cash_unit * static_cast<std::int64_t>(bins.size() - 1);
 }
 
-// The figures of leaving after `spins` spins from the histogram of its profits.
+// Buffers the figures of leaving reuse.
+struct LeavingScratch {
+    std::vector<double> bins, values, masses;
+};
+
+// The figures of leaving after `spins` spins from the histogram of its profits. The bins that
+// hold no mass add nothing to any sum, so only those from the first that holds some to the last
+// are read.
 SpinsFigures leaving_figures(const std::vector<double>& bins, std::int64_t lowest,
-                             std::int32_t spins) {
+                             std::int32_t spins, LeavingScratch* scratch) {
     SpinsFigures figures{spins, 0.0, 0.0, 0, 0, 0, 0, 0, {}};
-    std::vector<double> values;  // the profits of mass above 0, for the mid-quantiles
-    std::vector<double> masses;
+    std::vector<double>& values = scratch->values;  // the profits of mass above 0
+    std::vector<double>& masses = scratch->masses;
+    values.clear();
+    masses.clear();
     double total = 0.0;
-    for (std::size_t i = 0; i < bins.size(); ++i) {
+    const Held mass = held(bins);
+    for (std::size_t i = mass.first; i <= mass.last && i < bins.size(); ++i) {
         const std::int64_t profit = lowest + cash_unit * static_cast<std::int64_t>(i);
         figures.profit_mean += static_cast<double>(profit) * bins[i];
         if (profit > 0) figures.win_probability += bins[i];
@@ -87,7 +112,7 @@ SpinsFigures leaving_figures(const std::vector<double>& bins, std::int64_t lowes
                                       static_cast<std::int32_t>(values.size()), total, levels[i]);
     }
     std::int64_t at[std::size(levels)];
-    least_profits(bins, lowest, levels, std::size(levels), at);
+    least_profits(bins, mass, lowest, levels, std::size(levels), at);
     figures.p05 = at[0];
     figures.p25 = at[1];
     figures.p50 = at[2];
@@ -97,20 +122,38 @@ SpinsFigures leaving_figures(const std::vector<double>& bins, std::int64_t lowes
 }
 
 // The figures of leaving after the strips' spins: the runs still playing exchange their medals,
-// the ended ones keep their profit.
-__attribute__((noinline)) SpinsFigures leave_after(const Strips& strips, const ProfitBins& ended) {
+// the ended ones keep their profit. Along a strip the medals rise by 360 + L a row, so the cash
+// units follow row by row without dividing.
+SpinsFigures leave_after(const Strips& strips, const ProfitBins& ended, LeavingScratch* scratch) {
     const ExactRules& rules = *strips.rules;
-    std::vector<double> bins = ended.p;
-    const std::int64_t unit = std::int64_t{medals_per_cash_unit} * rules.exchange_rate;
+    std::vector<double>& bins = scratch->bins;
+    bins = ended.p;
+    const std::int64_t unit = std::int64_t{medals_per_cash_unit} * rules.exchange_rate
+                              << rules.loss_shift;
+    const std::int64_t rise = (std::int64_t{bonus_medals} << rules.loss_shift) +
+                              static_cast<std::int64_t>(rules.loss_scaled);
+    const std::int64_t rise_units = rise / unit;
+    const std::int64_t rise_rest = rise % unit;
     for (std::int32_t k = 0; k <= strips.last; ++k) {
         const auto strip = static_cast<std::size_t>(k);
-        for (std::int32_t b = strips.lo[strip]; b <= strips.hi[strip]; ++b) {
-            const std::int64_t medals =
-                scaled_medals(rules, strips.spins, b, k) >> rules.loss_shift;
-            bins[bin_of(ended, profit_of_units(medals / unit, k))] += strip_rows(strips, k)[b];
+        const std::int32_t lo = strips.lo[strip];
+        if (lo > strips.hi[strip]) continue;
+        // The whole medals' cash, as the scaled medals over a scaled unit: the same units.
+        const std::int64_t medals = scaled_medals(rules, strips.spins, lo, k);
+        std::int64_t units = medals / unit;
+        std::int64_t rest = medals % unit;
+        const double* rows = strip_rows(strips, k);
+        for (std::int32_t b = lo; b <= strips.hi[strip]; ++b) {
+            bins[bin_of(ended, profit_of_units(units, k))] += rows[b];
+            units += rise_units;
+            rest += rise_rest;
+            if (rest >= unit) {
+                rest -= unit;
+                ++units;
+            }
         }
     }
-    return leaving_figures(bins, ended.lowest, strips.spins);
+    return leaving_figures(bins, ended.lowest, strips.spins, scratch);
 }
 
 }  // namespace
@@ -134,6 +177,7 @@ void plan_passes(const ExactRules& rules, const std::int64_t* targets, std::size
                                                 std::clamp(played, 1, longest_stretch));
     Strips strips;
     Starts starts;
+    LeavingScratch scratch;
     starts.lanes = count;
     for (std::size_t p = 0; p < count; ++p) {
         PlanPass& out = (*passes)[p];
@@ -144,7 +188,7 @@ void plan_passes(const ExactRules& rules, const std::int64_t* targets, std::size
         if (p == 0 && leaving) {  // to each checkpoint, and the profits of leaving there
             for (std::int32_t spin = spin_step; spin <= played; spin += spin_step) {
                 play_strips(spin, &strips, &out, &ended);
-                out.by_spins.push_back(leave_after(strips, ended));
+                out.by_spins.push_back(leave_after(strips, ended, &scratch));
             }
             play_strips(played, &strips, &out, &ended);
         } else {
@@ -163,7 +207,8 @@ void plan_passes(const ExactRules& rules, const std::int64_t* targets, std::size
             ended.p[i] += late.ended[c][i];
             bins_at[i] += ended.p[i];
         }
-        (*passes)[0].by_spins.push_back(leaving_figures(bins_at, ended.lowest, late.spins[c]));
+        (*passes)[0].by_spins.push_back(
+            leaving_figures(bins_at, ended.lowest, late.spins[c], &scratch));
     }
 }
 

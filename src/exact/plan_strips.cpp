@@ -52,17 +52,21 @@ constexpr double term_below = 0x1p-100;
 
 // What the strips of one pass share, in whole numbers over 2^shift.
 struct Medals {
-    std::int64_t one;   // a medal
-    std::int64_t rise;  // G: what a bonus adds to a row's medals against the row below
-    std::int64_t loss;  // L: what a spin takes
-    std::int64_t unit;  // a cash unit, 5 Z medals
+    std::int64_t one;         // a medal
+    std::int64_t rise;        // G: what a bonus adds to a row's medals against the row below
+    std::int64_t loss;        // L: what a spin takes
+    std::int64_t unit;        // a cash unit, 5 Z medals
+    std::int32_t unit_spins;  // the whole spins' losses in a cash unit
+    std::int64_t unit_rest;   // and what is left of it
 };
 
 Medals medals_of(const ExactRules& rules) {
     const auto loss = static_cast<std::int64_t>(rules.loss_scaled);
     const std::int64_t one = std::int64_t{1} << rules.loss_shift;
-    return {one, bonus_medals * one + loss, loss,
-            std::int64_t{medals_per_cash_unit} * rules.exchange_rate * one};
+    const std::int64_t unit = std::int64_t{medals_per_cash_unit} * rules.exchange_rate * one;
+    return {
+        one,        bonus_medals * one + loss, loss, unit, static_cast<std::int32_t>(unit / loss),
+        unit % loss};
 }
 
 // One strip as it is played.
@@ -157,20 +161,44 @@ __attribute__((noinline)) void stretch_exits(const Strips& all, const Medals& m,
         out->left_out += through(u)[0];
         return;
     }
-    const std::int64_t start = medals_at(m, s, row, s.spins);  // at spin s.spins + j: less L j
-    Pair before = {0.0, 0.0};                                  // through(0)
+    // The target's row holds `units` cash units after the stretch's spin j0 + 1, and `over`
+    // medals above them, which last `to_fall` spins more.
+    const std::int64_t first_medals = medals_at(m, s, row, s.spins + 1);
+    std::int64_t units = first_medals / m.unit;
+    std::int64_t over = first_medals - units * m.unit;
+    std::int32_t to_fall = static_cast<std::int32_t>(over / m.loss) + 1;
+    over %= m.loss;
+    Pair before = {0.0, 0.0};  // through(0)
+    Pair sums = {0.0, 0.0};    // P(ending) and the same times the spins played
+    double profits = 0.0;      // P(ending) times the profit
+    double wins = 0.0;         // P(ending with a profit above 0)
     for (std::int32_t j0 = 0; j0 < u;) {
-        const std::int64_t units = (start - m.loss * (j0 + 1)) / m.unit;
-        const auto j1 =
-            static_cast<std::int32_t>(std::min<std::int64_t>(u, (start - units * m.unit) / m.loss));
+        const std::int32_t j1 = std::min(u, j0 + to_fall);
         const Pair upto = through(j1);
         const Pair piece = upto - before;
         before = upto;
-        const double w = piece[0];
-        const double spins = piece[1] + s.spins * w;
-        end_runs(s, profit_of_units(units, s.k), w, spins, out, ended);
+        const std::int64_t profit = profit_of_units(units, s.k);
+        if (ended != nullptr) ended->p[bin_of(*ended, profit)] += piece[0];
+        sums += piece;
+        profits += piece[0] * static_cast<double>(profit);
+        if (profit > 0) wins += piece[0];
+        to_fall -= j1 - j0;
         j0 = j1;
+        if (to_fall == 0) {  // the next spin's bonus fetches a unit less
+            --units;
+            to_fall = m.unit_spins;
+            over += m.unit_rest;
+            if (over >= m.loss) {
+                over -= m.loss;
+                ++to_fall;
+            }
+        }
     }
+    const auto k = static_cast<std::size_t>(s.k);
+    out->ended[k] += sums[0];
+    out->ended_profit[k] += profits;
+    out->ended_wins[k] += wins;
+    out->ended_spins[k] += sums[1] + s.spins * sums[0];
 }
 
 // Plays the u spins after the strip's, in which none of its events comes, the target's row
