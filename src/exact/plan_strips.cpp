@@ -79,14 +79,23 @@ struct Strip {
     std::int32_t spins;  // the spins it has played
 };
 
+// The death of a strip's lowest row within a stretch: at the stretch's spin `at` (0 for none)
+// the loss of the runs that stayed in row `row` since the stretch began buys once more. They
+// hold `mass` then, the row's probability at the start times miss^at.
+struct Death {
+    std::int32_t at;
+    std::int32_t row;
+    double mass;
+};
+
 // The medals of row b of strip `s` after `spins` spins.
 std::int64_t medals_at(const Medals& m, const Strip& s, std::int64_t b, std::int64_t spins) {
     return s.first + m.rise * b - m.loss * spins;
 }
 
-// The spin whose loss takes the strip's lowest row below one medal.
-std::int64_t death_spin(const Medals& m, const Strip& s) {
-    return floor_divide(medals_at(m, s, s.lo, 0) - m.one, m.loss) + 1;
+// The spin whose loss takes row b of the strip below one medal.
+std::int64_t death_spin(const Medals& m, const Strip& s, std::int32_t b) {
+    return floor_divide(medals_at(m, s, b, 0) - m.one, m.loss) + 1;
 }
 
 // The first row a bonus on spin `spin` must reach to reach the target; `never` for none.
@@ -101,7 +110,7 @@ std::int64_t target_moves(const Medals& m, const Strip& s, std::int64_t row) {
 }
 
 // Lets go the states at the edges of the strip that hold less than edge_below.
-__attribute__((noinline)) void trim(Strip* s, double* left_out) {
+void trim(Strip* s, double* left_out) {
     while (s->lo <= s->hi && s->x[s->lo] < edge_below) {
         *left_out += s->x[s->lo];
         s->x[s->lo++] = 0.0;
@@ -112,25 +121,13 @@ __attribute__((noinline)) void trim(Strip* s, double* left_out) {
     }
 }
 
-// Ends the runs of probability `w` of strip `s` with `profit`, `spins` the same times the spins
-// they played.
-void end_runs(const Strip& s, std::int64_t profit, double w, double spins, PlanPass* out,
-              ProfitBins* ended) {
-    const auto k = static_cast<std::size_t>(s.k);
-    out->ended[k] += w;
-    out->ended_profit[k] += w * static_cast<double>(profit);
-    if (profit > 0) out->ended_wins[k] += w;
-    out->ended_spins[k] += spins;
-    if (ended != nullptr) ended->p[bin_of(*ended, profit)] += w;
-}
-
 // The bonuses out of the row below `row` (the target's, or past the last row kept when `row`
 // is the rows' count and no target row comes sooner) over a stretch of u spins from the strip
 // as it is. At each spin of the stretch the cash the target's row fetches is known, so the
 // spins are taken in pieces of the same cash.
-__attribute__((noinline)) void stretch_exits(const Strips& all, const Medals& m, const Strip& s,
-                                             std::int32_t u, std::int64_t row, bool reached,
-                                             PlanPass* out, ProfitBins* ended) {
+void stretch_exits(const Strips& all, const Medals& m, const Strip& s, std::int32_t u,
+                   std::int64_t row, bool reached, const Death& death, PlanPass* out,
+                   ProfitBins* ended) {
     const StretchTables& tables = *all.tables;
     const auto t = static_cast<std::int32_t>(row);
     const std::int32_t first = std::max(s.lo, t - 1 - tables.reach[static_cast<std::size_t>(u)]);
@@ -155,7 +152,16 @@ __attribute__((noinline)) void stretch_exits(const Strips& all, const Medals& m,
             odd += term(b + 1);
         }
         if (b == last) even += term(b);
-        return even + odd;
+        Pair sum = even + odd;
+        if (death.at > 0 && j > death.at && death.row >= first) {
+            // Less the bonuses the runs that bought would have brought after buying.
+            const double* after =
+                &tables.exits[static_cast<std::size_t>(j - death.at) * columns * 2 +
+                              2 * static_cast<std::size_t>(t - 1 - death.row)];
+            const Pair bought = {after[0], after[1] + death.at * after[0]};
+            sum -= bought * Pair{death.mass, death.mass};
+        }
+        return sum;
     };
     if (!reached) {
         out->left_out += through(u)[0];
@@ -201,18 +207,22 @@ __attribute__((noinline)) void stretch_exits(const Strips& all, const Medals& m,
     out->ended_spins[k] += sums[1] + s.spins * sums[0];
 }
 
-// Plays the u spins after the strip's, in which none of its events comes, the target's row
-// being `row` throughout.
-__attribute__((noinline)) void play_stretch(Strips* all, const Medals& m, std::int32_t u,
-                                            std::int64_t row, Strip* s, PlanPass* out,
-                                            ProfitBins* ended) {
+// Plays the u spins after the strip's, the target's row being `row` throughout, in which no
+// purchase arrives and the lowest row dies at most once, at spin `dies` (0 for none) of the
+// stretch: the runs it buys for are taken away afterwards with all they would have done.
+void play_stretch(Strips* all, const Medals& m, std::int32_t u, std::int64_t row, std::int32_t dies,
+                  Strip* s, PlanPass* out, ProfitBins* ended) {
     const StretchTables& tables = *all->tables;
+    const auto columns = static_cast<std::size_t>(tables.columns);
     const bool reached = row <= all->rows;
     const auto t = static_cast<std::int32_t>(std::min<std::int64_t>(row, all->rows));
-    stretch_exits(*all, m, *s, u, t, reached, out, ended);
+    const Death death{
+        dies, s->lo,
+        dies > 0 ? s->x[s->lo] * tables.kernel[static_cast<std::size_t>(dies) * columns] : 0.0};
+    stretch_exits(*all, m, *s, u, t, reached, death, out, ended);
     const std::int32_t reach = tables.reach[static_cast<std::size_t>(u)];
     // The runs from rows far enough below the target's not to reach it with D bonuses, and that
-    // have more, are let go.
+    // have more, are let go (those of them that buy first among them).
     double far = 0.0;
     for (std::int32_t b = s->lo; b <= std::min(s->hi, t - 2 - reach); ++b)
         far += s->x[b];
@@ -222,7 +232,7 @@ __attribute__((noinline)) void play_stretch(Strips* all, const Medals& m, std::i
     // registers. The rows outside the strip's, and those below row 0 (its padding), are zero,
     // so a block reads them without a test and adds nothing: each row's sum is the same in
     // every lane, whatever the block.
-    const double* kernel = &tables.kernel[static_cast<std::size_t>(u * tables.columns)];
+    const double* kernel = &tables.kernel[static_cast<std::size_t>(u) * columns];
     const std::int32_t top = std::min(s->hi + reach, t - 1);
     double* x = s->x;
     for (std::int32_t b0 = top + 1 - rows_a_block; b0 + rows_a_block > s->lo; b0 -= rows_a_block) {
@@ -242,43 +252,25 @@ __attribute__((noinline)) void play_stretch(Strips* all, const Medals& m, std::i
         std::memcpy(x + b0, sums, sizeof sums);
         out->cells += rows_a_block * (d_last - d_first + 1);
     }
-    s->hi = top;
-    s->spins += u;
-    trim(s, &out->left_out);
-}
-
-// Plays the next spin of the strip one row at a time: its lowest row dies on it.
-__attribute__((noinline)) void play_spin(Strips* all, const Medals& m, std::int64_t row, Strip* s,
-                                         PlanPass* out, ProfitBins* ended) {
-    const StretchTables& tables = *all->tables;
-    const std::int32_t spin = s->spins + 1;
-    const auto t = static_cast<std::int32_t>(std::min<std::int64_t>(row, all->rows));
-    double* x = s->x;
-    if (t - 1 >= s->lo && t - 1 <= s->hi) {  // the bonus out of the row below the target's
-        const double w = tables.hit * x[t - 1];
-        if (row <= all->rows) {
-            const std::int64_t units = medals_at(m, *s, t, spin) / m.unit;
-            end_runs(*s, profit_of_units(units, s->k), w, w * spin, out, ended);
+    if (death.at > 0) {
+        // The runs that bought left row lo for good, and the rows above it hold what they
+        // would have brought there after buying: K_(u - at)(d) of them d rows up.
+        const double* after = &tables.kernel[static_cast<std::size_t>(u - death.at) * columns];
+        x[death.row] = 0.0;
+        for (std::int32_t d = 1; d <= reach && death.row + d <= top; ++d)
+            x[death.row + d] -= death.mass * after[d];
+        const std::int32_t spin = s->spins + death.at;
+        const auto k = static_cast<std::size_t>(s->k);
+        out->ruined[k] += death.mass;
+        out->ruined_spins[k] += death.mass * spin;
+        if (s->k + 1 < all->width) {
+            all->bought.push_back({spin, death.row, death.mass});
         } else {
-            out->left_out += w;
+            out->left_out += death.mass;  // no run buys so often (see plan_width)
         }
     }
-    const std::int32_t top = std::min(s->hi + 1, t - 1);
-    const double bought = tables.miss * x[s->lo];
-    for (std::int32_t b = top; b > s->lo; --b)
-        x[b] = tables.miss * x[b] + tables.hit * x[b - 1];
-    x[s->lo] = 0.0;
-    const auto k = static_cast<std::size_t>(s->k);
-    out->ruined[k] += bought;
-    out->ruined_spins[k] += bought * spin;
-    if (s->k + 1 < all->width) {
-        all->bought.push_back({spin, s->lo, bought});
-    } else {
-        out->left_out += bought;  // no run buys so often (see plan_width)
-    }
-    out->cells += top - s->lo + 1;
     s->hi = top;
-    s->spins = spin;
+    s->spins += u;
     trim(s, &out->left_out);
 }
 
@@ -300,16 +292,15 @@ void play_strip(std::int32_t spin, Strips* all, Strip* s, PlanPass* out, ProfitB
             s->spins = next < arriving.size() ? arriving[next].spin : spin;
             continue;
         }
+        // The stretch runs to the next event but the lowest row's death, which it takes in.
         const std::int64_t row = target_row(m, *s, s->spins + 1);
         std::int64_t end = std::min<std::int64_t>(spin, s->spins + all->tables->longest);
-        end = std::min(end, death_spin(m, *s) - 1);
+        end = std::min(end, death_spin(m, *s, s->lo + 1) - 1);
         if (row < all->rows) end = std::min(end, target_moves(m, *s, row) - 1);
         if (next < arriving.size()) end = std::min<std::int64_t>(end, arriving[next].spin);
-        if (end > s->spins) {
-            play_stretch(all, m, static_cast<std::int32_t>(end - s->spins), row, s, out, ended);
-        } else {
-            play_spin(all, m, row, s, out, ended);
-        }
+        const std::int64_t dies = death_spin(m, *s, s->lo);
+        play_stretch(all, m, static_cast<std::int32_t>(end - s->spins), row,
+                     dies <= end ? static_cast<std::int32_t>(dies - s->spins) : 0, s, out, ended);
     }
 }
 
