@@ -79,12 +79,14 @@ struct Strip {
     std::int32_t spins;  // the spins it has played
 };
 
-// The death of a strip's lowest row within a stretch: at the stretch's spin `at` (0 for none)
-// the loss of the runs that stayed in row `row` since the stretch began buys once more. They
-// hold `mass` then, the row's probability at the start times miss^at.
-struct Death {
+// Probability that comes into a strip, or is taken out of it, within a stretch: `mass` in row
+// `row` from the stretch's spin `at` on (0 for none), followed for at most `reach` bonuses. A
+// purchase arriving from the strip below comes in; the runs of the lowest row that buy on its
+// death spin are taken out, negative, with all they would have done after it.
+struct Source {
     std::int32_t at;
     std::int32_t row;
+    std::int32_t reach;
     double mass;
 };
 
@@ -126,13 +128,17 @@ void trim(Strip* s, double* left_out) {
 // as it is. At each spin of the stretch the cash the target's row fetches is known, so the
 // spins are taken in pieces of the same cash.
 void stretch_exits(const Strips& all, const Medals& m, const Strip& s, std::int32_t u,
-                   std::int64_t row, bool reached, const Death& death, PlanPass* out,
-                   ProfitBins* ended) {
+                   std::int64_t row, bool reached, const Source* sources, std::size_t count,
+                   PlanPass* out, ProfitBins* ended) {
     const StretchTables& tables = *all.tables;
     const auto t = static_cast<std::int32_t>(row);
     const std::int32_t first = std::max(s.lo, t - 1 - tables.reach[static_cast<std::size_t>(u)]);
     const std::int32_t last = std::min(s.hi, t - 1);
-    if (first > last) return;
+    // The sources whose runs may reach the target's row within their reach.
+    const auto reaches = [&](const Source& source) {
+        return source.at > 0 && t - 1 - source.row <= source.reach;
+    };
+    if (first > last && std::none_of(sources, sources + count, reaches)) return;
     const auto columns = static_cast<std::size_t>(tables.columns);
     // The bonuses out of the target's row below from rows first to last, summed from the
     // stretch's first spin to spin j of it, and the same times the spins: two chains of sums,
@@ -153,13 +159,14 @@ void stretch_exits(const Strips& all, const Medals& m, const Strip& s, std::int3
         }
         if (b == last) even += term(b);
         Pair sum = even + odd;
-        if (death.at > 0 && j > death.at && death.row >= first) {
-            // Less the bonuses the runs that bought would have brought after buying.
+        for (const Source* source = sources; source < sources + count; ++source) {
+            if (!reaches(*source) || j <= source->at) continue;
+            // Spins are counted from the stretch's start, the tables' from the source's.
             const double* after =
-                &tables.exits[static_cast<std::size_t>(j - death.at) * columns * 2 +
-                              2 * static_cast<std::size_t>(t - 1 - death.row)];
-            const Pair bought = {after[0], after[1] + death.at * after[0]};
-            sum -= bought * Pair{death.mass, death.mass};
+                &tables.exits[static_cast<std::size_t>(j - source->at) * columns * 2 +
+                              2 * static_cast<std::size_t>(t - 1 - source->row)];
+            const Pair brought = {after[0], after[1] + source->at * after[0]};
+            sum += brought * Pair{source->mass, source->mass};
         }
         return sum;
     };
@@ -207,20 +214,29 @@ void stretch_exits(const Strips& all, const Medals& m, const Strip& s, std::int3
     out->ended_spins[k] += sums[1] + s.spins * sums[0];
 }
 
-// Plays the u spins after the strip's, the target's row being `row` throughout, in which no
-// purchase arrives and the lowest row dies at most once, at spin `dies` (0 for none) of the
-// stretch: the runs it buys for are taken away afterwards with all they would have done.
+// Plays the u spins after the strip's, the target's row being `row` throughout, in which the
+// lowest row dies at most once, at spin `dies` (0 for none) of the stretch, and at most one
+// purchase arrives, `arrival` (or null), in a row that does not die within the stretch.
 void play_stretch(Strips* all, const Medals& m, std::int32_t u, std::int64_t row, std::int32_t dies,
-                  Strip* s, PlanPass* out, ProfitBins* ended) {
+                  const Arrival* arrival, Strip* s, PlanPass* out, ProfitBins* ended) {
     const StretchTables& tables = *all->tables;
     const auto columns = static_cast<std::size_t>(tables.columns);
     const bool reached = row <= all->rows;
     const auto t = static_cast<std::int32_t>(std::min<std::int64_t>(row, all->rows));
-    const Death death{
-        dies, s->lo,
-        dies > 0 ? s->x[s->lo] * tables.kernel[static_cast<std::size_t>(dies) * columns] : 0.0};
-    stretch_exits(*all, m, *s, u, t, reached, death, out, ended);
     const std::int32_t reach = tables.reach[static_cast<std::size_t>(u)];
+    // The runs that buy on the death spin, followed as far as the row's own, and the purchase
+    // that arrives, followed for the rest of the stretch.
+    Source sources[2] = {};
+    if (dies > 0) {
+        sources[0] = {dies, s->lo, reach,
+                      -s->x[s->lo] * tables.kernel[static_cast<std::size_t>(dies) * columns]};
+    }
+    if (arrival != nullptr) {
+        const std::int32_t at = arrival->spin - s->spins;
+        sources[1] = {at, arrival->row, tables.reach[static_cast<std::size_t>(u - at)],
+                      arrival->mass};
+    }
+    stretch_exits(*all, m, *s, u, t, reached, sources, 2, out, ended);
     // The runs from rows far enough below the target's not to reach it with D bonuses, and that
     // have more, are let go (those of them that buy first among them).
     double far = 0.0;
@@ -252,24 +268,37 @@ void play_stretch(Strips* all, const Medals& m, std::int32_t u, std::int64_t row
         std::memcpy(x + b0, sums, sizeof sums);
         out->cells += rows_a_block * (d_last - d_first + 1);
     }
-    if (death.at > 0) {
-        // The runs that bought left row lo for good, and the rows above it hold what they
-        // would have brought there after buying: K_(u - at)(d) of them d rows up.
-        const double* after = &tables.kernel[static_cast<std::size_t>(u - death.at) * columns];
+    s->hi = top;
+    if (dies > 0) {
+        // The runs that bought left row lo for good, and the rows above it lose what they would
+        // have brought there after buying: K_(u - dies)(d) of them d rows up.
+        const Source& death = sources[0];
+        const double* after = &tables.kernel[static_cast<std::size_t>(u - dies) * columns];
         x[death.row] = 0.0;
         for (std::int32_t d = 1; d <= reach && death.row + d <= top; ++d)
-            x[death.row + d] -= death.mass * after[d];
-        const std::int32_t spin = s->spins + death.at;
+            x[death.row + d] += death.mass * after[d];
+        const std::int32_t spin = s->spins + dies;
         const auto k = static_cast<std::size_t>(s->k);
-        out->ruined[k] += death.mass;
-        out->ruined_spins[k] += death.mass * spin;
+        out->ruined[k] -= death.mass;
+        out->ruined_spins[k] -= death.mass * spin;
         if (s->k + 1 < all->width) {
-            all->bought.push_back({spin, death.row, death.mass});
+            all->bought.push_back({spin, death.row, -death.mass});
         } else {
-            out->left_out += death.mass;  // no run buys so often (see plan_width)
+            out->left_out -= death.mass;  // no run buys so often (see plan_width)
         }
     }
-    s->hi = top;
+    if (arrival != nullptr) {
+        // The purchase walks on from its row for the rest of the stretch.
+        const Source& come = sources[1];
+        const double* after = &tables.kernel[static_cast<std::size_t>(u - come.at) * columns];
+        const std::int32_t last = std::min(come.row + come.reach, t - 1);
+        for (std::int32_t b = come.row; b <= last; ++b)
+            x[b] += come.mass * after[b - come.row];
+        if (t - 2 - come.reach >= come.row)
+            out->left_out += come.mass * tables.beyond[static_cast<std::size_t>(u - come.at)];
+        s->lo = std::min(s->lo, come.row);
+        s->hi = std::max(s->hi, last);
+    }
     s->spins += u;
     trim(s, &out->left_out);
 }
@@ -292,15 +321,25 @@ void play_strip(std::int32_t spin, Strips* all, Strip* s, PlanPass* out, ProfitB
             s->spins = next < arriving.size() ? arriving[next].spin : spin;
             continue;
         }
-        // The stretch runs to the next event but the lowest row's death, which it takes in.
+        // The stretch runs to the next event but the lowest row's death and a purchase's
+        // arrival, which it takes in: one of each at most, and not the death of the row the
+        // purchase arrives in.
         const std::int64_t row = target_row(m, *s, s->spins + 1);
         std::int64_t end = std::min<std::int64_t>(spin, s->spins + all->tables->longest);
         end = std::min(end, death_spin(m, *s, s->lo + 1) - 1);
         if (row < all->rows) end = std::min(end, target_moves(m, *s, row) - 1);
-        if (next < arriving.size()) end = std::min<std::int64_t>(end, arriving[next].spin);
+        const Arrival* arrival = nullptr;
+        if (next < arriving.size() && arriving[next].spin <= end) {
+            end = std::min(end, death_spin(m, *s, arriving[next].row) - 1);
+            if (next + 1 < arriving.size())
+                end = std::min<std::int64_t>(end, arriving[next + 1].spin);
+            if (arriving[next].spin < end) arrival = &arriving[next];
+        }
         const std::int64_t dies = death_spin(m, *s, s->lo);
         play_stretch(all, m, static_cast<std::int32_t>(end - s->spins), row,
-                     dies <= end ? static_cast<std::int32_t>(dies - s->spins) : 0, s, out, ended);
+                     dies <= end ? static_cast<std::int32_t>(dies - s->spins) : 0, arrival, s, out,
+                     ended);
+        if (arrival != nullptr) ++next;
     }
 }
 
