@@ -13,6 +13,7 @@
 
 #include "exact/exact.h"
 #include "exact/exact_figures.h"
+#include "exact/plan_strips.h"
 #include "rules/random_source.h"
 
 namespace {
@@ -74,6 +75,43 @@ std::int64_t play_plans(const ExactRules& r, const PlanRule* plans, std::size_t 
     for (std::size_t i = 0; i < count; ++i)
         stop(i, {exchange(r, medals, one, paid), spins, false});
     return paid;
+}
+
+TEST(Plans, StretchTablesAreTheBinomialWalkSummedOverItsSpins) {
+    // K_u(d) from the binomial's closed form, the bonuses out of a row summed spin by spin in long
+    // double, and D the least count whose tail above it is below 2^-80.
+    const auto term = [](long double hit, int u, int d) {
+        return std::exp(std::lgamma(u + 1.0L) - std::lgamma(d + 1.0L) - std::lgamma(u - d + 1.0L) +
+                        d * std::log(hit) + (u - d) * std::log1p(-hit));
+    };
+    const auto near = [](long double a, long double b) {
+        return std::fabs(a - b) <= 1e-11L * std::fabs(b) + 1e-300L;
+    };
+    for (const double hit : {137.0 / 32768, 328.0 / 32768, 24576.0 / 32768}) {
+        const StretchTables t = stretch_tables(hit, 256);
+        const auto c = static_cast<std::size_t>(t.columns);
+        for (const int u : {0, 1, 17, 100, 256}) {
+            SCOPED_TRACE(testing::Message() << "hit " << hit << " u " << u);
+            long double tail = 0;  // P(more than d bonuses), from the top
+            for (int d = u; d > t.reach[static_cast<std::size_t>(u)]; --d)
+                tail += term(hit, u, d);
+            EXPECT_LT(tail, 0x1p-80L);
+            EXPECT_GE(tail + term(hit, u, t.reach[static_cast<std::size_t>(u)]), 0x1p-80L);
+            EXPECT_NEAR(static_cast<double>(tail), t.beyond[static_cast<std::size_t>(u)],
+                        1e-5 * static_cast<double>(tail) + 1e-300);
+            for (std::size_t d = 0; d < c && static_cast<int>(d) <= u; ++d) {
+                long double exits = 0, spins = 0;
+                for (int j = 1; j <= u; ++j) {
+                    exits += hit * term(hit, j - 1, static_cast<int>(d));
+                    spins += hit * term(hit, j - 1, static_cast<int>(d)) * j;
+                }
+                const std::size_t at = static_cast<std::size_t>(u) * c + d;
+                EXPECT_TRUE(near(t.kernel[at], term(hit, u, static_cast<int>(d)))) << d;
+                EXPECT_TRUE(near(t.exits[2 * at], exits)) << d;
+                EXPECT_TRUE(near(t.exits[2 * at + 1], spins)) << d;
+            }
+        }
+    }
 }
 
 TEST(Plans, EqualEverySequenceOfShortTrialsPlayedByTheRules) {
@@ -200,8 +238,15 @@ TEST(Plans, WithNoLimitAreTheDayAndTheBudgetsRuinAsOftenAsTheDayPaysMore) {
 TEST(Plans, MatchAPlainDynamicProgrammeOfFullTrials) {
     // Every state (bonuses, purchases) of full trials advanced spin by spin over the whole grid,
     // nothing dropped but rows past 259 bonuses; the ended runs kept by purchases, as a pass does.
-    for (const auto& [s, target] : {std::pair{Settings{317, 333.3f, 8}, std::int64_t{20000}},
-                                    std::pair{Settings{100, 120.0f, 5}, std::int64_t{30000}}}) {
+    // The settings take the passes' strips to their edges: a period of (360 + L) / L spins that
+    // is not whole (333.3) and one that is (120: 121 spins); the longest (720: 721 spins, more
+    // than a stretch); a target the first bonus reaches (240/720/7: 4,500 yen at once); and one
+    // whose row rises past the last row kept as the strips' medals run down (1000/120/10).
+    const std::pair<Settings, std::int64_t> cases[] = {
+        {{317, 333.3f, 8}, 20000}, {{100, 120.0f, 5}, 30000},   {{240, 720.0f, 7}, 3000},
+        {{500, 720.0f, 9}, 50000}, {{1000, 120.0f, 10}, 60000},
+    };
+    for (const auto& [s, target] : cases) {
         SCOPED_TRACE(s.X);
         const ExactRules r = exact_rules(trial_rules(s));
         const double p = (r.hit_threshold + 1) / 32768.0;

@@ -65,7 +65,7 @@ struct PlanPass {
     std::vector<double> ruined_spins;    // [k]: the same times the spin that needed it
     std::vector<SpinsFigures> by_spins;  // after every `spin_step`th spin, when asked
     double left_out;                     // the probability the pass let go (see plan.cpp)
-    std::int64_t cells;                  // the states advanced, for the benchmark
+    std::int64_t terms;                  // the multiply-adds of its stretches, for the benchmark
 };
 
 // Plays every run under `rules` spin by spin to each of the `count` targets `targets` (no_limit

@@ -266,7 +266,7 @@ void play_stretch(Strips* all, const Medals& m, std::int32_t u, std::int64_t row
             }
         }
         std::memcpy(x + b0, sums, sizeof sums);
-        out->cells += rows_a_block * (d_last - d_first + 1);
+        out->terms += rows_a_block * (d_last - d_first + 1);
     }
     s->hi = top;
     if (dies > 0) {
