@@ -131,8 +131,9 @@ void exact_figures_at(benchmark::State& state, ExactScope scope) {
     const Settings& settings = exact_table[state.range(0)];
     const TrialRules rules = trial_rules(settings);
     const auto figures = std::make_unique<::ExactFigures>();
+    const LaneUnit unit = widest_lane_unit(detect_lane_units());  // as a run takes it
     for (auto _ : state) {
-        compute_exact_figures(rules, settings.X, figures.get(), scope);
+        compute_exact_figures(rules, settings.X, figures.get(), scope, nullptr, unit);
         benchmark::DoNotOptimize(figures->profit_mean);
     }
     label_settings(state, settings);
@@ -196,8 +197,9 @@ void PlanPasses(benchmark::State& state) {
     const Settings& settings = exact_table[state.range(0)];
     const ExactRules rules = exact_rules(trial_rules(settings));
     std::vector<PlanPass> passes;
+    const LaneUnit unit = widest_lane_unit(detect_lane_units());  // as a run takes it
     for (auto _ : state) {
-        plan_passes(rules, plan_targets, std::size(plan_targets), plan_spin_step, &passes);
+        plan_passes(rules, plan_targets, std::size(plan_targets), plan_spin_step, &passes, unit);
         benchmark::DoNotOptimize(passes.front().ended.data());
     }
     std::int64_t terms = 0;
@@ -265,7 +267,7 @@ void ReportPage(benchmark::State& state) {
             state.SkipWithError("no run to report");
             break;
         }
-        std::string page = page_of_run(*record);
+        std::string page = page_of_run(*record, {}, widest_lane_unit(detect_lane_units()));
         benchmark::DoNotOptimize(page.data());
     }
 }
@@ -281,7 +283,7 @@ void BothFiles(benchmark::State& state) {
             state.SkipWithError("the results file could not be written");
             break;
         }
-        const std::string page = page_of_run(*record);
+        const std::string page = page_of_run(*record, {}, widest_lane_unit(detect_lane_units()));
         if (write_whole_file("Quorvantelmix.html", page.data(), page.size()) !=
             WholeFileOutcome::written) {
             state.SkipWithError("the report page could not be written");

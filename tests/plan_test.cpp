@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "exact/exact_figures.h"
 #include "exact/plan_strips.h"
 #include "rules/random_source.h"
+#include "simulation/trial_lanes.h"
 
 namespace {
 
@@ -109,6 +111,35 @@ TEST(Plans, StretchTablesAreTheBinomialWalkSummedOverItsSpins) {
                 EXPECT_TRUE(near(t.kernel[at], term(hit, u, static_cast<int>(d)))) << d;
                 EXPECT_TRUE(near(t.exits[2 * at], exits)) << d;
                 EXPECT_TRUE(near(t.exits[2 * at + 1], spins)) << d;
+            }
+        }
+    }
+}
+
+TEST(Plans, AreTheSameBitsOnEveryVectorUnit) {
+    const auto bits = [](const std::vector<double>& a, const std::vector<double>& b) {
+        return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * 8) == 0;
+    };
+    for (const Settings& s : {Settings{240, 260.0f, 7}, Settings{100, 120.0f, 6}}) {
+        const ExactRules r = exact_rules(trial_rules(s));
+        std::vector<PlanPass> sse2, wide;
+        plan_passes(r, plan_targets, std::size(plan_targets), 100, &sse2, LaneUnit::sse2);
+        for (const LaneUnit unit : {LaneUnit::avx2, LaneUnit::avx512}) {
+            if (!lane_unit_available(detect_lane_units(), unit)) {
+                std::printf("(skipped: this processor or build lacks %s)\n",
+                            lane_engine(unit).name);
+                continue;
+            }
+            plan_passes(r, plan_targets, std::size(plan_targets), 100, &wide, unit);
+            for (std::size_t p = 0; p < sse2.size(); ++p) {
+                SCOPED_TRACE(testing::Message()
+                             << s.X << " " << lane_engine(unit).name << " " << p);
+                EXPECT_TRUE(bits(wide[p].ended_profit, sse2[p].ended_profit));
+                EXPECT_TRUE(bits(wide[p].ended_wins, sse2[p].ended_wins));
+                EXPECT_TRUE(bits(wide[p].ruined_spins, sse2[p].ruined_spins));
+                EXPECT_EQ(std::memcmp(&wide[p].left_out, &sse2[p].left_out, 8), 0);
+                for (std::size_t c = 0; c < sse2[p].by_spins.size(); ++c)
+                    EXPECT_EQ(wide[p].by_spins[c].profit_mean, sse2[p].by_spins[c].profit_mean);
             }
         }
     }

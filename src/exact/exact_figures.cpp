@@ -294,7 +294,7 @@ void fill_counter(const ExactRules& rules, const ExactOutcome& outcome,
 }  // namespace
 
 void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, ExactFigures* out,
-                           ExactScope scope, const CounterReading* counter) {
+                           ExactScope scope, const CounterReading* counter, VectorUnit unit) {
     const ExactRules rules = exact_rules(run_rules);
     const auto shares = std::make_unique<PurchaseShares>();
     compute_purchase_shares(rules, shares.get());
@@ -388,5 +388,5 @@ void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, E
     if (scope == ExactScope::day) return;
     fill_by_exchange(rules, *shares, &exact);
     compute_visits(exact.profit_first, exact.profits, exact.profit_mean, &exact.visits);
-    compute_plans(rules, &exact.budget_target, &exact.by_spins);
+    compute_plans(rules, unit, &exact.budget_target, &exact.by_spins);
 }

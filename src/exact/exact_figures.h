@@ -12,6 +12,7 @@
 #include "exact/visits.h"
 #include "rules/counter_values.h"
 #include "rules/trial.h"
+#include "rules/vector_unit.h"
 
 // A budget and the exact probability that a trial needs more cash than it.
 struct Shortfall {
@@ -133,9 +134,11 @@ void compute_counter_figures(const ExactOutcome& outcome, const CounterReading& 
 enum class ExactScope { day, day_and_plans };
 
 // Computes the exact figures of a trial under `run_rules` for the player's `player_x`, from the
-// rules alone, and from the data counter's `counter` where it holds a valid reading.
+// rules alone, and from the data counter's `counter` where it holds a valid reading; the plans'
+// inner loop on `unit`, which this processor must have (every unit gives the same bits).
 void compute_exact_figures(const TrialRules& run_rules, std::int32_t player_x, ExactFigures* out,
                            ExactScope scope = ExactScope::day_and_plans,
-                           const CounterReading* counter = nullptr);
+                           const CounterReading* counter = nullptr,
+                           VectorUnit unit = VectorUnit::sse2);
 
 #endif

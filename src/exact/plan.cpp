@@ -159,7 +159,7 @@ SpinsFigures leave_after(const Strips& strips, const ProfitBins& ended, LeavingS
 }  // namespace
 
 void plan_passes(const ExactRules& rules, const std::int64_t* targets, std::size_t count,
-                 std::int32_t spin_step, std::vector<PlanPass>* passes) {
+                 std::int32_t spin_step, std::vector<PlanPass>* passes, VectorUnit unit) {
     const std::int32_t rows = plan_rows(rules);
     const std::int32_t width = plan_width(rules);
     const auto w = static_cast<std::size_t>(width);
@@ -184,7 +184,7 @@ void plan_passes(const ExactRules& rules, const std::int64_t* targets, std::size
         for (std::vector<double>* sums : {&out.ended, &out.ended_profit, &out.ended_wins,
                                           &out.ended_spins, &out.ruined, &out.ruined_spins})
             sums->assign(w, 0.0);
-        start_strips(rules, tables, targets[p], rows, width, &strips);
+        start_strips(rules, tables, targets[p], rows, width, unit, &strips);
         if (p == 0 && leaving) {  // to each checkpoint, and the profits of leaving there
             for (std::int32_t spin = spin_step; spin <= played; spin += spin_step) {
                 play_strips(spin, &strips, &out, &ended);
@@ -234,12 +234,13 @@ BudgetTargetFigures budget_target_figures(const PlanPass& pass, std::int64_t bud
     return figures;
 }
 
-void compute_plans(const ExactRules& rules, std::vector<BudgetTargetFigures>* budget_target,
+void compute_plans(const ExactRules& rules, VectorUnit unit,
+                   std::vector<BudgetTargetFigures>* budget_target,
                    std::vector<SpinsFigures>* by_spins) {
     constexpr std::size_t targets = std::size(plan_targets);
     static_assert(plan_targets[0] == no_limit, "the first pass is the one without a target");
     std::vector<PlanPass> passes;
-    plan_passes(rules, plan_targets, targets, plan_spin_step, &passes);
+    plan_passes(rules, plan_targets, targets, plan_spin_step, &passes, unit);
     *by_spins = passes[0].by_spins;
     budget_target->clear();
     for (const std::int64_t budget : plan_budgets) {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "exact/exact_rules.h"
+#include "rules/vector_unit.h"
 
 // A budget or a target of none.
 constexpr std::int64_t no_limit = 0;
@@ -68,19 +69,23 @@ struct PlanPass {
     std::int64_t terms;                  // the multiply-adds of its stretches, for the benchmark
 };
 
-// Plays every run under `rules` spin by spin to each of the `count` targets `targets` (no_limit
-// for none) into `passes`, one pass a target; the first pass also with the profit of leaving
-// after every `spin_step`th spin when `spin_step` is above 0.
+// Plays every run under `rules` to each of the `count` targets `targets` (no_limit for none)
+// into `passes`, one pass a target; the first pass also with the profit of leaving after every
+// `spin_step`th spin when `spin_step` is above 0. Its inner loop runs on `unit`, which this
+// processor must have; every unit gives the same bits.
 void plan_passes(const ExactRules& rules, const std::int64_t* targets, std::size_t count,
-                 std::int32_t spin_step, std::vector<PlanPass>* passes);
+                 std::int32_t spin_step, std::vector<PlanPass>* passes,
+                 VectorUnit unit = VectorUnit::sse2);
 
 // The figures under the budget `budget` (a multiple of 1000 yen, or no_limit) of the pass played
 // to `target`.
 BudgetTargetFigures budget_target_figures(const PlanPass& pass, std::int64_t budget,
                                           std::int64_t target);
 
-// Every budget and target of the table, and the profit of leaving after every 100th spin.
-void compute_plans(const ExactRules& rules, std::vector<BudgetTargetFigures>* budget_target,
+// Every budget and target of the table, and the profit of leaving after every 100th spin, worked
+// out on `unit`.
+void compute_plans(const ExactRules& rules, VectorUnit unit,
+                   std::vector<BudgetTargetFigures>* budget_target,
                    std::vector<SpinsFigures>* by_spins);
 
 #endif

@@ -42,9 +42,48 @@ constexpr std::int64_t never = std::numeric_limits<std::int32_t>::max();
 // one row alone.
 using Pair = double __attribute__((vector_size(16)));
 
-// The rows of a strip a stretch works out together, in pairs.
-constexpr std::size_t pairs_a_block = 4;
-constexpr std::int32_t rows_a_block = 2 * pairs_a_block;
+// The rows of a strip a stretch works out together.
+constexpr std::int32_t rows_a_block = 8;
+
+// The walk of a stretch over a strip's rows on each vector unit (stretch_blocks.inc).
+namespace sse2_blocks {
+using Vector = double __attribute__((vector_size(16)));
+constexpr std::int32_t per_vector = 2;
+#include "exact/stretch_blocks.inc"
+}  // namespace sse2_blocks
+
+#if defined(QUORVANTELMIX_WIDE_UNITS)
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2_blocks {
+using Vector = double __attribute__((vector_size(32)));
+constexpr std::int32_t per_vector = 4;
+#include "exact/stretch_blocks.inc"  // NOLINT(readability-duplicate-include): once per unit
+}  // namespace avx2_blocks
+#pragma GCC pop_options
+
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+namespace avx512_blocks {
+using Vector = double __attribute__((vector_size(64)));
+constexpr std::int32_t per_vector = 8;
+#include "exact/stretch_blocks.inc"  // NOLINT(readability-duplicate-include): once per unit
+}  // namespace avx512_blocks
+#pragma GCC pop_options
+#endif
+
+// The walks by VectorUnit, in its order; a unit this build lacks walks on SSE2, which gives the
+// same bits.
+constexpr WalkBlocks unit_walks[] = {
+    sse2_blocks::walk_blocks,
+#if defined(QUORVANTELMIX_WIDE_UNITS)
+    avx2_blocks::walk_blocks,
+    avx512_blocks::walk_blocks,
+#else
+    sse2_blocks::walk_blocks,
+    sse2_blocks::walk_blocks,
+#endif
+};
 
 // The binomial terms of the longest stretch past its mean and below this are not tabled: a
 // stretch follows only the counts whose terms above them sum to 2^-80 or more.
@@ -243,31 +282,11 @@ void play_stretch(Strips* all, const Medals& m, std::int32_t u, std::int64_t row
     for (std::int32_t b = s->lo; b <= std::min(s->hi, t - 2 - reach); ++b)
         far += s->x[b];
     out->left_out += far * tables.beyond[static_cast<std::size_t>(u)];
-    // The walk: row b gathers K_u(d) x[b - d], d rising. Each row's sum reads only the rows
-    // below it, so the rows are worked out in place from the top, a block at a time in
-    // registers. The rows outside the strip's, and those below row 0 (its padding), are zero,
-    // so a block reads them without a test and adds nothing: each row's sum is the same in
-    // every lane, whatever the block.
-    const double* kernel = &tables.kernel[static_cast<std::size_t>(u) * columns];
+    // The walk, on the strips' vector unit.
     const std::int32_t top = std::min(s->hi + reach, t - 1);
     double* x = s->x;
-    for (std::int32_t b0 = top + 1 - rows_a_block; b0 + rows_a_block > s->lo; b0 -= rows_a_block) {
-        Pair sums[pairs_a_block] = {};
-        // The counts d that bring some row of the strip into the block.
-        const std::int32_t d_first = std::max(0, b0 - s->hi);
-        const std::int32_t d_last = std::min(reach, b0 + rows_a_block - 1 - s->lo);
-        for (std::int32_t d = d_first; d <= d_last; ++d) {
-            const Pair weight = {kernel[d], kernel[d]};
-            const double* from = x + b0 - d;
-            for (std::size_t i = 0; i < pairs_a_block; ++i) {
-                Pair rows;
-                std::memcpy(&rows, from + 2 * i, sizeof rows);
-                sums[i] += weight * rows;
-            }
-        }
-        std::memcpy(x + b0, sums, sizeof sums);
-        out->terms += rows_a_block * (d_last - d_first + 1);
-    }
+    out->terms += all->walk(x, s->lo, s->hi, top,
+                            &tables.kernel[static_cast<std::size_t>(u) * columns], reach);
     s->hi = top;
     if (dies > 0) {
         // The runs that bought left row lo for good, and the rows above it lose what they would
@@ -399,8 +418,9 @@ StretchTables stretch_tables(double hit, std::int32_t longest) {
 }
 
 void start_strips(const ExactRules& rules, const StretchTables& tables, std::int64_t target,
-                  std::int32_t rows, std::int32_t width, Strips* strips) {
+                  std::int32_t rows, std::int32_t width, VectorUnit unit, Strips* strips) {
     Strips& s = *strips;
+    s.walk = unit_walks[static_cast<int>(unit)];
     s.rules = &rules;
     s.tables = &tables;
     s.rows = rows;

@@ -9,6 +9,7 @@
 
 #include "exact/exact_rules.h"
 #include "exact/plan.h"
+#include "rules/vector_unit.h"
 
 // A state with less probability than this at the edge of its strip is let go; so are the runs
 // with more bonuses in a stretch than it follows, fewer than this of those it starts with.
@@ -53,11 +54,17 @@ struct Arrival {
     double mass;
 };
 
+// A stretch's walk over a strip's rows x: rows `top` down to lo work out their sums in place
+// from the rows lo to hi and the `kernel`'s terms 0 to `reach`. Returns the multiply-adds.
+using WalkBlocks = std::int64_t (*)(double* x, std::int32_t lo, std::int32_t hi, std::int32_t top,
+                                    const double* kernel, std::int32_t reach);
+
 // Every strip of one pass after the same spins: strip k holds rows lo[k] to hi[k] (none where
 // hi < lo), zero elsewhere and in `pad` rows below row 0.
 struct Strips {
     const ExactRules* rules{};
     const StretchTables* tables{};
+    WalkBlocks walk{};             // a stretch's walk, on the run's vector unit
     std::int32_t rows{}, width{};  // rows b from 0, strips k from 0
     std::int32_t pad{};            // the zero rows below each strip's row 0
     std::int32_t spins{};          // the spins every strip has played
@@ -83,9 +90,9 @@ inline const double* strip_rows(const Strips& strips, std::int32_t k) {
 }
 
 // Every run before its first spin, to be played to `target` (no_limit for none), with `rows`
-// rows and `width` strips.
+// rows and `width` strips, its stretches walked on `unit`.
 void start_strips(const ExactRules& rules, const StretchTables& tables, std::int64_t target,
-                  std::int32_t rows, std::int32_t width, Strips* strips);
+                  std::int32_t rows, std::int32_t width, VectorUnit unit, Strips* strips);
 
 // Plays every strip on to spin `spin` (before the ending spin), adding what ends on the way and
 // what buys to `out`, and the runs that end to `ended` by profit (or null).

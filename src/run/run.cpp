@@ -42,12 +42,12 @@ static bool write_report_page(const std::string& page) {
     return false;
 }
 
-std::string page_of_run(const RunRecord& record, const CounterReading& counter) {
+std::string page_of_run(const RunRecord& record, const CounterReading& counter, LaneUnit unit) {
     const auto sample = std::make_unique<SampleFigures>();
     compute_sample_figures(record, sample.get());
     const auto exact = std::make_unique<ExactFigures>();
     compute_exact_figures(record.rules, record.settings.X, exact.get(), ExactScope::day_and_plans,
-                          &counter);
+                          &counter, unit);
     return report_page(*sample, *exact, counter);
 }
 
@@ -107,7 +107,7 @@ static RunOutcome run_steps(std::uint32_t seed, LaneUnit unit) {
             console_write(texts::calculating);
             const std::unique_ptr<RunRecord> record(new RunRecord);  // filled by write_results
             write_results(results_stream, seed, settings, unit, record.get());
-            page = page_of_run(*record, counter);
+            page = page_of_run(*record, counter, unit);
             break;
         }
     }

@@ -37,9 +37,10 @@ void write_results(std::FILE* results_stream, std::uint32_t seed, const Settings
                    LaneUnit unit, RunRecord* record);
 
 // The report page of a run with valid settings: the figures of the trials of `record`, beside
-// the exact figures of its rules.
+// the exact figures of its rules, worked out on `unit` (the same bits on every unit).
 // With `counter`, the page also answers what the data counter's reading says of the machine.
-std::string page_of_run(const RunRecord& record, const CounterReading& counter = {});
+std::string page_of_run(const RunRecord& record, const CounterReading& counter = {},
+                        LaneUnit unit = LaneUnit::sse2);
 
 // The process exit status of an outcome: 0 for a completed run, 1 when the default settings
 // file was written, 2 for a setting out of range, 3 for a file error, 4 for a vector unit

@@ -13,13 +13,6 @@
 #define QUORVANTELMIX_X86 1
 #endif
 
-// The wider units, on 64-bit x86 outside Windows. The 32-bit program keeps to SSE2, and GCC
-// for 64-bit Windows keeps 32- and 64-byte vectors on a stack that Windows aligns to 16 bytes
-// only, where its aligned stores fault.
-#if defined(__x86_64__) && !defined(_WIN32)
-#define QUORVANTELMIX_WIDE_UNITS 1
-#endif
-
 // The medals are a float. By the rules of play, each change to them is the exact result in
 // double arithmetic, rounded once to a float. Those exact results (sums and differences of
 // floats from 0.5 to a few million) need far fewer than a double's 53 bits, so float addition

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "rules/trial.h"
+#include "rules/vector_unit.h"
 
 /* ---------------------------------- trial boundaries ---------------------------------- */
 
@@ -28,12 +29,9 @@ std::uint32_t find_trial_boundaries(std::uint32_t state, std::int32_t hit_thresh
 
 /* ------------------------------------- the lanes ------------------------------------- */
 
-// A vector unit of the processor, by its width.
-enum class LaneUnit {
-    sse2,    // 4 lanes of 32 bits: every x86 processor of this program has it
-    avx2,    // 8 lanes (64-bit builds)
-    avx512,  // 16 lanes (64-bit builds)
-};
+// A vector unit of the processor, by its width: SSE2 plays 4 trials side by side, AVX2 8 and
+// AVX-512 16.
+using LaneUnit = VectorUnit;
 
 // The units there are, and so the engines of the table.
 constexpr std::int32_t lane_unit_count = 3;
