@@ -72,8 +72,8 @@ constexpr std::int32_t per_vector = 8;
 #pragma GCC pop_options
 #endif
 
-// The walks and the exits' sums by VectorUnit, in its order; a unit this build lacks works on
-// SSE2, which gives the same bits.
+// The walks by VectorUnit, in its order; a unit this build lacks walks on SSE2, which gives the
+// same bits.
 constexpr WalkBlocks unit_walks[] = {
     sse2_blocks::walk_blocks,
 #if defined(QUORVANTELMIX_WIDE_UNITS)
@@ -82,16 +82,6 @@ constexpr WalkBlocks unit_walks[] = {
 #else
     sse2_blocks::walk_blocks,
     sse2_blocks::walk_blocks,
-#endif
-};
-constexpr ExitSums unit_exit_sums[] = {
-    sse2_blocks::exit_sums,
-#if defined(QUORVANTELMIX_WIDE_UNITS)
-    avx2_blocks::exit_sums,
-    avx512_blocks::exit_sums,
-#else
-    sse2_blocks::exit_sums,
-    sse2_blocks::exit_sums,
 #endif
 };
 
@@ -188,33 +178,33 @@ void stretch_exits(const Strips& all, const Medals& m, const Strip& s, std::int3
         return source.at > 0 && t - 1 - source.row <= source.reach;
     };
     if (first > last && std::none_of(sources, sources + count, reaches)) return;
-    const auto span = static_cast<std::size_t>(tables.span);
+    const auto columns = static_cast<std::size_t>(tables.columns);
     // The bonuses out of the target's row below from rows first to last, summed from the
-    // stretch's first spin to spin j of it, and the same times the spins: eight partial sums of
-    // each, added in one order on every unit. Row b is d = t - 1 - b below that row.
-    const std::int32_t blocks = (last - first + rows_a_block) / rows_a_block;
+    // stretch's first spin to spin j of it, and the same times the spins: two chains of sums,
+    // the even rows and the odd.
     const auto through = [&](std::int32_t j) {
-        // Row `first` in the tables, and the rows above it after it (a row past t - 1 reads
-        // the zeros at the row's end).
-        const std::size_t from =
-            static_cast<std::size_t>(j) * span + exit_offset(tables, t - 1 - first);
-        double partials[2 * rows_a_block];
-        Pair sum = {0.0, 0.0};
-        if (blocks > 0) {
-            all.exit_sums(s.x + first, &tables.exits[from], &tables.exit_spins[from], blocks,
-                          partials);
-            for (std::int32_t i = 0; i < 2; ++i) {
-                const double* p = partials + rows_a_block * i;
-                sum[i] = ((p[0] + p[1]) + (p[2] + p[3])) + ((p[4] + p[5]) + (p[6] + p[7]));
-            }
+        const double* table = &tables.exits[static_cast<std::size_t>(j) * columns * 2];
+        const auto term = [&](std::int32_t b) {
+            Pair exits;
+            std::memcpy(&exits, table + 2 * (t - 1 - b), sizeof exits);
+            return exits * Pair{s.x[b], s.x[b]};
+        };
+        Pair even = {0.0, 0.0};
+        Pair odd = {0.0, 0.0};
+        std::int32_t b = first;
+        for (; b < last; b += 2) {
+            even += term(b);
+            odd += term(b + 1);
         }
+        if (b == last) even += term(b);
+        Pair sum = even + odd;
         for (const Source* source = sources; source < sources + count; ++source) {
             if (!reaches(*source) || j <= source->at) continue;
             // Spins are counted from the stretch's start, the tables' from the source's.
-            const std::size_t at = static_cast<std::size_t>(j - source->at) * span +
-                                   exit_offset(tables, t - 1 - source->row);
-            const Pair brought = {tables.exits[at],
-                                  tables.exit_spins[at] + source->at * tables.exits[at]};
+            const double* after =
+                &tables.exits[static_cast<std::size_t>(j - source->at) * columns * 2 +
+                              2 * static_cast<std::size_t>(t - 1 - source->row)];
+            const Pair brought = {after[0], after[1] + source->at * after[0]};
             sum += brought * Pair{source->mass, source->mass};
         }
         return sum;
@@ -390,16 +380,14 @@ StretchTables stretch_tables(double hit, std::int32_t longest) {
         terms[0] *= tables.miss;
     }
     std::size_t columns = spins + 1;
-    for (; columns > 1; --columns) {
-        const bool past_mean = static_cast<double>(columns - 1) > static_cast<double>(spins) * hit;
-        if (!past_mean || terms[columns - 1] >= term_below) break;
-    }
+    while (columns > 1 &&
+           terms[columns - 1]<term_below&& static_cast<double>(columns - 1)> static_cast<double>(
+               spins) *
+               hit)
+        --columns;
     tables.columns = static_cast<std::int32_t>(columns);
-    tables.span = tables.columns + 2 * rows_a_block;
-    const auto span = static_cast<std::size_t>(tables.span);
     tables.kernel.assign((spins + 1) * columns, 0.0);
-    tables.exits.assign((spins + 1) * span, 0.0);
-    tables.exit_spins.assign((spins + 1) * span, 0.0);
+    tables.exits.assign((spins + 1) * columns * 2, 0.0);
     tables.reach.assign(spins + 1, 0);
     tables.beyond.assign(spins + 1, 0.0);
     std::fill(terms.begin(), terms.end(), 0.0);
@@ -417,10 +405,10 @@ StretchTables stretch_tables(double hit, std::int32_t longest) {
         if (u == spins) break;
         for (std::size_t d = 0; d < columns; ++d) {
             const double exit = tables.hit * k[d];
-            const std::size_t at = exit_offset(tables, static_cast<std::int32_t>(d));
-            tables.exits[(u + 1) * span + at] = tables.exits[u * span + at] + exit;
-            tables.exit_spins[(u + 1) * span + at] =
-                tables.exit_spins[u * span + at] + exit * static_cast<double>(u + 1);
+            const double* before = &tables.exits[(u * columns + d) * 2];
+            double* after = &tables.exits[((u + 1) * columns + d) * 2];
+            after[0] = before[0] + exit;
+            after[1] = before[1] + exit * static_cast<double>(u + 1);
         }
         for (std::size_t d = std::min(u + 1, columns - 1); d > 0; --d)
             terms[d] = tables.miss * terms[d] + tables.hit * terms[d - 1];
@@ -433,7 +421,6 @@ void start_strips(const ExactRules& rules, const StretchTables& tables, std::int
                   std::int32_t rows, std::int32_t width, VectorUnit unit, Strips* strips) {
     Strips& s = *strips;
     s.walk = unit_walks[static_cast<int>(unit)];
-    s.exit_sums = unit_exit_sums[static_cast<int>(unit)];
     s.rules = &rules;
     s.tables = &tables;
     s.rows = rows;
@@ -442,7 +429,7 @@ void start_strips(const ExactRules& rules, const StretchTables& tables, std::int
     s.last = 0;
     s.pad = tables.columns + rows_a_block;
     const auto w = static_cast<std::size_t>(width);
-    s.mass.assign(static_cast<std::size_t>(s.pad + rows) * w + rows_a_block, 0.0);
+    s.mass.assign(static_cast<std::size_t>(s.pad + rows) * w, 0.0);
     s.lo.assign(w, rows);
     s.hi.assign(w, -1);
     strip_rows(&s, 0)[0] = 1.0;

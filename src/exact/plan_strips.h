@@ -39,18 +39,11 @@ struct StretchTables {
     std::int32_t longest{};             // the longest stretch
     std::int32_t columns{};             // d from 0 to columns - 1
     std::vector<double> kernel{};       // [u * columns + d]: K_u(d)
-    std::int32_t span{};                // a row of the exits' tables: columns, 8 zeros each side
-    std::vector<double> exits{};        // [i * span + exit_offset(d)]: hit K_(j-1)(d) summed
-                                        // for j from 1 to i, d falling along the row
-    std::vector<double> exit_spins{};   // the same times j
+    std::vector<double> exits{};        // [(i * columns + d) * 2]: hit K_(j-1)(d) summed for
+                                        // j from 1 to i; [... + 1]: the same times j
     std::vector<std::int32_t> reach{};  // [u]: D, the most bonuses a stretch of u spins follows
     std::vector<double> beyond{};       // [u]: P(more than D bonuses in u spins)
 };
-
-// Where the exits' tables hold count d in their rows.
-inline std::size_t exit_offset(const StretchTables& tables, std::int32_t d) {
-    return static_cast<std::size_t>(8 + tables.columns - 1 - d);
-}
 
 // The tables for a hit probability `hit` and stretches of up to `longest` spins.
 StretchTables stretch_tables(double hit, std::int32_t longest);
@@ -66,18 +59,12 @@ struct Arrival {
 using WalkBlocks = std::int64_t (*)(double* x, std::int32_t lo, std::int32_t hi, std::int32_t top,
                                     const double* kernel, std::int32_t reach);
 
-// The sums over `blocks` blocks of eight rows of x[i] exits[i] and x[i] spins[i], in eight
-// partial sums each, row i's in partial i % 8: partials[0..7] and [8..15].
-using ExitSums = void (*)(const double* x, const double* exits, const double* spins,
-                          std::int32_t blocks, double* partials);
-
 // Every strip of one pass after the same spins: strip k holds rows lo[k] to hi[k] (none where
-// hi < lo), zero elsewhere, in `pad` rows below row 0, and in 8 rows past the last strip.
+// hi < lo), zero elsewhere and in `pad` rows below row 0.
 struct Strips {
     const ExactRules* rules{};
     const StretchTables* tables{};
     WalkBlocks walk{};             // a stretch's walk, on the run's vector unit
-    ExitSums exit_sums{};          // and its sums of the bonuses into the target's row
     std::int32_t rows{}, width{};  // rows b from 0, strips k from 0
     std::int32_t pad{};            // the zero rows below each strip's row 0
     std::int32_t spins{};          // the spins every strip has played
