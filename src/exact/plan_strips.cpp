@@ -181,8 +181,12 @@ void stretch_exits(const Strips& all, const Medals& m, const Strip& s, std::int3
     const auto columns = static_cast<std::size_t>(tables.columns);
     // The bonuses out of the target's row below from rows first to last, summed from the
     // stretch's first spin to spin j of it, and the same times the spins: two chains of sums,
-    // the even rows and the odd.
+    // the even rows and the odd. Before the stretch's end only the rows within D(j) of the
+    // target's count: the runs of a row with more bonuses by spin j, fewer than 2^-80 of them,
+    // are counted with the spins after it instead, a cash unit and a few spins off.
     const auto through = [&](std::int32_t j) {
+        const std::int32_t from =
+            j < u ? std::max(first, t - 1 - tables.reach[static_cast<std::size_t>(j)]) : first;
         const double* table = &tables.exits[static_cast<std::size_t>(j) * columns * 2];
         const auto term = [&](std::int32_t b) {
             Pair exits;
@@ -191,7 +195,7 @@ void stretch_exits(const Strips& all, const Medals& m, const Strip& s, std::int3
         };
         Pair even = {0.0, 0.0};
         Pair odd = {0.0, 0.0};
-        std::int32_t b = first;
+        std::int32_t b = from;
         for (; b < last; b += 2) {
             even += term(b);
             odd += term(b + 1);

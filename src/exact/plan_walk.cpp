@@ -84,7 +84,8 @@ __attribute__((noinline)) void add_sums(Walk* walk, std::int32_t k, const double
 
 // The bin of the profit of `units` cash units after k purchases.
 std::size_t late_bin(const LateLeaving& bins, std::int64_t units, std::int64_t k) {
-    return bin_of(ProfitBins{bins.lowest, {}}, profit_of_units(units, k));
+    // (units 500 - 1000 (k + 1) - lowest) / 500, the lowest a multiple of 1000 yen
+    return static_cast<std::size_t>(units - 2 * (k + 1) - bins.lowest / cash_unit);
 }
 
 // The index of the first checkpoint after step t.
@@ -220,30 +221,43 @@ std::int32_t walk_lifetime(Walk* walk_in, const Lifetime& life, LateLeaving* lea
 
 void add_lane(const Strips& strips, std::size_t lane, Starts* starts) {
     const std::size_t lanes = starts->lanes;
-    Starts merged{lanes, {}, {}, {}};
-    merged.b.reserve(starts->b.size());
-    merged.k.reserve(starts->k.size());
-    merged.mass.reserve(starts->mass.size());
-    std::size_t next = 0;  // the next state of `starts`
+    // Each strip's rows in the lane and in `starts`, then the union of the two, counted first.
+    struct Rows {
+        std::int32_t new_lo, new_hi, old_lo, old_hi;
+        std::size_t first;  // the strip's first state in `starts`
+    };
+    std::vector<Rows> rows(static_cast<std::size_t>(strips.width));
+    std::size_t next = 0;   // the next state of `starts`
+    std::size_t count = 0;  // the states of the union
     for (std::int32_t k = 0; k < strips.width; ++k) {
         const auto strip = static_cast<std::size_t>(k);
-        const std::int32_t new_lo = k <= strips.last ? strips.lo[strip] : strips.rows;
-        const std::int32_t new_hi = k <= strips.last ? strips.hi[strip] : -1;
-        const std::size_t first = next;  // the strip's states in `starts`: first to next - 1
+        Rows& r = rows[strip];
+        r.new_lo = k <= strips.last ? strips.lo[strip] : strips.rows;
+        r.new_hi = k <= strips.last ? strips.hi[strip] : -1;
+        r.first = next;
         while (next < starts->k.size() && starts->k[next] == k)
             ++next;
-        const std::int32_t old_lo = next > first ? starts->b[first] : strips.rows;
-        const std::int32_t old_hi = next > first ? starts->b[next - 1] : -1;
-        for (std::int32_t b = std::min(new_lo, old_lo); b <= std::max(new_hi, old_hi); ++b) {
-            merged.b.push_back(b);
-            merged.k.push_back(k);
-            merged.mass.resize(merged.mass.size() + lanes, 0.0);
-            double* masses = &merged.mass[merged.mass.size() - lanes];
-            if (b >= old_lo && b <= old_hi) {
-                const std::size_t from = first + static_cast<std::size_t>(b - old_lo);
+        r.old_lo = next > r.first ? starts->b[r.first] : strips.rows;
+        r.old_hi = next > r.first ? starts->b[next - 1] : -1;
+        const std::int32_t lo = std::min(r.new_lo, r.old_lo);
+        const std::int32_t hi = std::max(r.new_hi, r.old_hi);
+        count += hi >= lo ? static_cast<std::size_t>(hi - lo + 1) : 0;
+    }
+    Starts merged{lanes, std::vector<std::int32_t>(count), std::vector<std::int32_t>(count),
+                  std::vector<double>(count * lanes, 0.0)};
+    std::size_t at = 0;
+    for (std::int32_t k = 0; k < strips.width; ++k) {
+        const Rows& r = rows[static_cast<std::size_t>(k)];
+        for (std::int32_t b = std::min(r.new_lo, r.old_lo); b <= std::max(r.new_hi, r.old_hi);
+             ++b, ++at) {
+            merged.b[at] = b;
+            merged.k[at] = k;
+            double* masses = &merged.mass[at * lanes];
+            if (b >= r.old_lo && b <= r.old_hi) {
+                const std::size_t from = r.first + static_cast<std::size_t>(b - r.old_lo);
                 std::copy_n(&starts->mass[from * lanes], lane, masses);
             }
-            if (b >= new_lo && b <= new_hi) masses[lane] = strip_rows(strips, k)[b];
+            if (b >= r.new_lo && b <= r.new_hi) masses[lane] = strip_rows(strips, k)[b];
         }
     }
     *starts = std::move(merged);
