@@ -9,9 +9,9 @@
 enum { trials = 1000, ending = 7000, cap = 7500 };
 
 int main(void) {
-    const int threshold = 32767 / 240; /* X = 240 */
+    const int threshold = 32767 / 240;         /* X = 240 */
     const float loss = (float)(360.0 / 260.0); /* Y = 260 */
-    const int exchange = 7; /* Z = 7 */
+    const int exchange = 7;                    /* Z = 7 */
     unsigned state = (unsigned)time(NULL);
     FILE* out = fopen("Quorvantelmix.txt", "wb");
     if (out == NULL) return 1;

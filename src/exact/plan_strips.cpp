@@ -48,7 +48,7 @@ constexpr std::int32_t rows_a_block = 8;
 // The walk of a stretch over a strip's rows on each vector unit (stretch_blocks.inc).
 namespace sse2_blocks {
 using Vector = double __attribute__((vector_size(16)));
-constexpr std::int32_t per_vector = 2;
+constexpr std::size_t per_vector = 2;
 #include "exact/stretch_blocks.inc"
 }  // namespace sse2_blocks
 
@@ -57,7 +57,7 @@ constexpr std::int32_t per_vector = 2;
 #pragma GCC target("avx2")
 namespace avx2_blocks {
 using Vector = double __attribute__((vector_size(32)));
-constexpr std::int32_t per_vector = 4;
+constexpr std::size_t per_vector = 4;
 #include "exact/stretch_blocks.inc"  // NOLINT(readability-duplicate-include): once per unit
 }  // namespace avx2_blocks
 #pragma GCC pop_options
@@ -66,7 +66,7 @@ constexpr std::int32_t per_vector = 4;
 #pragma GCC target("avx512f")
 namespace avx512_blocks {
 using Vector = double __attribute__((vector_size(64)));
-constexpr std::int32_t per_vector = 8;
+constexpr std::size_t per_vector = 8;
 #include "exact/stretch_blocks.inc"  // NOLINT(readability-duplicate-include): once per unit
 }  // namespace avx512_blocks
 #pragma GCC pop_options
@@ -162,10 +162,53 @@ void trim(Strip* s, double* left_out) {
     }
 }
 
-// The bonuses out of the row below `row` (the target's, or past the last row kept when `row`
-// is the rows' count and no target row comes sooner) over a stretch of u spins from the strip
-// as it is. At each spin of the stretch the cash the target's row fetches is known, so the
-// spins are taken in pieces of the same cash.
+// Whether the runs of `source` may reach row t within their reach.
+bool source_reaches(const Source& source, std::int32_t t) {
+    return source.at > 0 && t - 1 - source.row <= source.reach;
+}
+
+// The bonuses out of row t - 1 into the target's row t from the strip's rows first to last
+// (those within D(u) of it) and from `sources`, summed from the first spin of a stretch of u
+// spins to its spin j, and the same times the spins: two chains of sums, the even rows and the
+// odd. Before the stretch's end only the rows within D(j) of the target's count: the runs of a
+// row with more bonuses by spin j, fewer than 2^-80 of them, are counted with the spins after it
+// instead, a cash unit and a few spins off.
+Pair exits_through(const StretchTables& tables, const Strip& s, std::int32_t t, std::int32_t first,
+                   std::int32_t last, std::int32_t u, std::int32_t j, const Source* sources,
+                   std::size_t count) {
+    const auto columns = static_cast<std::size_t>(tables.columns);
+    const std::int32_t from =
+        j < u ? std::max(first, t - 1 - tables.reach[static_cast<std::size_t>(j)]) : first;
+    const double* table = &tables.exits[static_cast<std::size_t>(j) * columns * 2];
+    const auto term = [&](std::int32_t b) {
+        Pair exits;
+        std::memcpy(&exits, table + 2 * static_cast<std::size_t>(t - 1 - b), sizeof exits);
+        return exits * Pair{s.x[b], s.x[b]};
+    };
+    Pair even = {0.0, 0.0};
+    Pair odd = {0.0, 0.0};
+    std::int32_t b = from;
+    for (; b < last; b += 2) {
+        even += term(b);
+        odd += term(b + 1);
+    }
+    if (b == last) even += term(b);
+    Pair sum = even + odd;
+    for (const Source* source = sources; source < sources + count; ++source) {
+        if (!source_reaches(*source, t) || j <= source->at) continue;
+        // Spins are counted from the stretch's start, the tables' from the source's.
+        const double* after = &tables.exits[static_cast<std::size_t>(j - source->at) * columns * 2 +
+                                            2 * static_cast<std::size_t>(t - 1 - source->row)];
+        const Pair brought = {after[0], after[1] + source->at * after[0]};
+        sum += brought * Pair{source->mass, source->mass};
+    }
+    return sum;
+}
+
+// The bonuses into the target's row `row` over a stretch of u spins from the strip as it is
+// and from `sources`, which end their runs, or are let go where `reached` is false (the row is
+// past the last row kept). At each spin of the stretch the cash the target's row fetches is
+// known, so the spins are taken in pieces of the same cash.
 void stretch_exits(const Strips& all, const Medals& m, const Strip& s, std::int32_t u,
                    std::int64_t row, bool reached, const Source* sources, std::size_t count,
                    PlanPass* out, ProfitBins* ended) {
@@ -173,45 +216,10 @@ void stretch_exits(const Strips& all, const Medals& m, const Strip& s, std::int3
     const auto t = static_cast<std::int32_t>(row);
     const std::int32_t first = std::max(s.lo, t - 1 - tables.reach[static_cast<std::size_t>(u)]);
     const std::int32_t last = std::min(s.hi, t - 1);
-    // The sources whose runs may reach the target's row within their reach.
-    const auto reaches = [&](const Source& source) {
-        return source.at > 0 && t - 1 - source.row <= source.reach;
-    };
+    const auto reaches = [t](const Source& source) { return source_reaches(source, t); };
     if (first > last && std::none_of(sources, sources + count, reaches)) return;
-    const auto columns = static_cast<std::size_t>(tables.columns);
-    // The bonuses out of the target's row below from rows first to last, summed from the
-    // stretch's first spin to spin j of it, and the same times the spins: two chains of sums,
-    // the even rows and the odd. Before the stretch's end only the rows within D(j) of the
-    // target's count: the runs of a row with more bonuses by spin j, fewer than 2^-80 of them,
-    // are counted with the spins after it instead, a cash unit and a few spins off.
     const auto through = [&](std::int32_t j) {
-        const std::int32_t from =
-            j < u ? std::max(first, t - 1 - tables.reach[static_cast<std::size_t>(j)]) : first;
-        const double* table = &tables.exits[static_cast<std::size_t>(j) * columns * 2];
-        const auto term = [&](std::int32_t b) {
-            Pair exits;
-            std::memcpy(&exits, table + 2 * (t - 1 - b), sizeof exits);
-            return exits * Pair{s.x[b], s.x[b]};
-        };
-        Pair even = {0.0, 0.0};
-        Pair odd = {0.0, 0.0};
-        std::int32_t b = from;
-        for (; b < last; b += 2) {
-            even += term(b);
-            odd += term(b + 1);
-        }
-        if (b == last) even += term(b);
-        Pair sum = even + odd;
-        for (const Source* source = sources; source < sources + count; ++source) {
-            if (!reaches(*source) || j <= source->at) continue;
-            // Spins are counted from the stretch's start, the tables' from the source's.
-            const double* after =
-                &tables.exits[static_cast<std::size_t>(j - source->at) * columns * 2 +
-                              2 * static_cast<std::size_t>(t - 1 - source->row)];
-            const Pair brought = {after[0], after[1] + source->at * after[0]};
-            sum += brought * Pair{source->mass, source->mass};
-        }
-        return sum;
+        return exits_through(tables, s, t, first, last, u, j, sources, count);
     };
     if (!reached) {
         out->left_out += through(u)[0];
@@ -326,38 +334,40 @@ void play_stretch(Strips* all, const Medals& m, std::int32_t u, std::int64_t row
     trim(s, &out->left_out);
 }
 
-// Plays strip `s` on to spin `spin`, its purchases from the strip below in all->arriving.
+// Adds the purchases of `arriving` from `*next` on that arrive at the strip's spin.
+void take_arrivals(const std::vector<Arrival>& arriving, std::size_t* next, Strip* s) {
+    for (; *next < arriving.size() && arriving[*next].spin == s->spins; ++*next) {
+        const Arrival& a = arriving[*next];
+        s->x[a.row] += a.mass;
+        if (s->lo > s->hi) s->lo = s->hi = a.row;
+        s->lo = std::min(s->lo, a.row);
+        s->hi = std::max(s->hi, a.row);
+    }
+}
+
+// Plays strip `s` on to spin `spin`, its purchases from the strip below in all->arriving. A
+// stretch runs to the next event but the lowest row's death and a purchase's arrival, which it
+// takes in: one of each at most, and not the death of the row the purchase arrives in.
 void play_strip(std::int32_t spin, Strips* all, Strip* s, PlanPass* out, ProfitBins* ended) {
     const Medals m = medals_of(*all->rules);
     const std::vector<Arrival>& arriving = all->arriving;
     std::size_t next = 0;
-    while (true) {
-        for (; next < arriving.size() && arriving[next].spin == s->spins; ++next) {
-            const Arrival& a = arriving[next];
-            s->x[a.row] += a.mass;
-            if (s->lo > s->hi) s->lo = s->hi = a.row;
-            s->lo = std::min(s->lo, a.row);
-            s->hi = std::max(s->hi, a.row);
-        }
-        if (s->spins == spin) break;
+    for (take_arrivals(arriving, &next, s); s->spins < spin; take_arrivals(arriving, &next, s)) {
         if (s->lo > s->hi) {  // nothing to play until the next purchase arrives
             s->spins = next < arriving.size() ? arriving[next].spin : spin;
             continue;
         }
-        // The stretch runs to the next event but the lowest row's death and a purchase's
-        // arrival, which it takes in: one of each at most, and not the death of the row the
-        // purchase arrives in.
         const std::int64_t row = target_row(m, *s, s->spins + 1);
         std::int64_t end = std::min<std::int64_t>(spin, s->spins + all->tables->longest);
         end = std::min(end, death_spin(m, *s, s->lo + 1) - 1);
         if (row < all->rows) end = std::min(end, target_moves(m, *s, row) - 1);
-        const Arrival* arrival = nullptr;
-        if (next < arriving.size() && arriving[next].spin <= end) {
-            end = std::min(end, death_spin(m, *s, arriving[next].row) - 1);
+        const Arrival* arrival = next < arriving.size() ? &arriving[next] : nullptr;
+        if (arrival != nullptr && arrival->spin <= end) {
+            end = std::min(end, death_spin(m, *s, arrival->row) - 1);
             if (next + 1 < arriving.size())
                 end = std::min<std::int64_t>(end, arriving[next + 1].spin);
-            if (arriving[next].spin < end) arrival = &arriving[next];
         }
+        if (arrival != nullptr && arrival->spin >= end) arrival = nullptr;  // not within
         const std::int64_t dies = death_spin(m, *s, s->lo);
         play_stretch(all, m, static_cast<std::int32_t>(end - s->spins), row,
                      dies <= end ? static_cast<std::int32_t>(dies - s->spins) : 0, arrival, s, out,

@@ -79,12 +79,14 @@ struct Strips {
 
 // The rows of strip k, from row 0.
 inline double* strip_rows(Strips* strips, std::int32_t k) {
-    const auto stride = static_cast<std::size_t>(strips->pad + strips->rows);
+    const auto stride =
+        static_cast<std::size_t>(strips->pad) + static_cast<std::size_t>(strips->rows);
     return &strips->mass[static_cast<std::size_t>(k) * stride +
                          static_cast<std::size_t>(strips->pad)];
 }
 inline const double* strip_rows(const Strips& strips, std::int32_t k) {
-    const auto stride = static_cast<std::size_t>(strips.pad + strips.rows);
+    const auto stride =
+        static_cast<std::size_t>(strips.pad) + static_cast<std::size_t>(strips.rows);
     return &strips
                 .mass[static_cast<std::size_t>(k) * stride + static_cast<std::size_t>(strips.pad)];
 }

@@ -217,6 +217,40 @@ std::int32_t walk_lifetime(Walk* walk_in, const Lifetime& life, LateLeaving* lea
     return buys <= walk.steps ? static_cast<std::int32_t>(buys) : -1;
 }
 
+// Follows, count by count, each row's runs: those there at the ending spin and those whose
+// purchase brings them from the count below, at the step it does.
+void walk_counts(Walk* walk, const Starts& starts, LateLeaving* leaving) {
+    const std::size_t lanes = starts.lanes;
+    const std::size_t rows =
+        starts.b.empty()
+            ? 0
+            : static_cast<std::size_t>(*std::max_element(starts.b.begin(), starts.b.end()) + 1);
+    std::vector<double> arriving(rows * lanes);
+    std::vector<double> going(rows * lanes);
+    std::vector<std::int32_t> arrives(rows, -1);  // the step they arrive; -1: none
+    std::vector<std::int32_t> leaves(rows, -1);
+    std::size_t next = 0;  // the next state of `starts`
+    const auto counts = static_cast<std::int32_t>(walk->totals.size() / (walk_sums * lanes));
+    for (std::int32_t k = 0; k < counts; ++k) {
+        std::fill(leaves.begin(), leaves.end(), -1);
+        bool any = false;
+        for (std::size_t b = 0; b < rows; ++b) {
+            const bool own = next < starts.b.size() && starts.k[next] == k &&
+                             static_cast<std::size_t>(starts.b[next]) == b;
+            if (!own && arrives[b] < 0) continue;
+            const Lifetime life{static_cast<std::int32_t>(b), k,
+                                own ? &starts.mass[next * lanes] : nullptr,
+                                arrives[b] >= 0 ? &arriving[b * lanes] : nullptr, arrives[b]};
+            leaves[b] = walk_lifetime(walk, life, leaving, &going[b * lanes]);
+            next += own ? 1 : 0;
+            any = true;
+        }
+        std::swap(arriving, going);
+        std::swap(arrives, leaves);
+        if (!any && next == starts.b.size()) break;
+    }
+}
+
 }  // namespace
 
 void add_lane(const Strips& strips, std::size_t lane, Starts* starts) {
@@ -275,33 +309,7 @@ void walk_states(const ExactRules& rules, const Starts& starts, std::int32_t ste
         leaving->ended.assign(walk.checkpoints.size(), std::vector<double>(leaving->bins, 0.0));
         leaving->alive.assign(walk.checkpoints.size(), std::vector<double>(leaving->bins, 0.0));
     }
-    // Count by count, each row's runs: those there at the ending spin and those whose purchase
-    // brings them from the count below, at the step it does.
-    const std::size_t rows =
-        starts.b.empty()
-            ? 0
-            : static_cast<std::size_t>(*std::max_element(starts.b.begin(), starts.b.end()) + 1);
-    std::vector<double> arriving(rows * lanes), going(rows * lanes);
-    std::vector<std::int32_t> arrives(rows, -1), leaves(rows, -1);  // -1: none
-    std::size_t next = 0;                                           // the next state of `starts`
-    for (std::int32_t k = 0; k < static_cast<std::int32_t>(counts); ++k) {
-        std::fill(leaves.begin(), leaves.end(), -1);
-        bool any = false;
-        for (std::size_t b = 0; b < rows; ++b) {
-            const bool own = next < starts.b.size() && starts.k[next] == k &&
-                             static_cast<std::size_t>(starts.b[next]) == b;
-            if (!own && arrives[b] < 0) continue;
-            const Lifetime life{static_cast<std::int32_t>(b), k,
-                                own ? &starts.mass[next * lanes] : nullptr,
-                                arrives[b] >= 0 ? &arriving[b * lanes] : nullptr, arrives[b]};
-            leaves[b] = walk_lifetime(&walk, life, leaving, &going[b * lanes]);
-            next += own ? 1 : 0;
-            any = true;
-        }
-        std::swap(arriving, going);
-        std::swap(arrives, leaves);
-        if (!any && next == starts.b.size()) break;
-    }
+    walk_counts(&walk, starts, leaving);
     for (std::size_t p = 0; p < lanes; ++p) {
         PlanPass& out = (*passes)[p];
         std::vector<double>* sums[walk_sums] = {&out.ended,      &out.ended_profit,
