@@ -65,7 +65,7 @@ struct PlanPass {
                                          // budget of (k + 1) * 1000 yen
     std::vector<double> ruined_spins;    // [k]: the same times the spin that needed it
     std::vector<SpinsFigures> by_spins;  // after every `spin_step`th spin, when asked
-    double left_out;                     // the probability the pass let go (see plan.cpp)
+    double left_out;                     // the probability the pass let go (see plan_strips.cpp)
     std::int64_t terms;                  // the multiply-adds of its stretches, for the benchmark
 };
 

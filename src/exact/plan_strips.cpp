@@ -11,17 +11,24 @@
 // Between its events a strip is a plain binomial walk upward: after u spins row b holds the sum
 // over d of K_u(d) x[b - d], where x is the strip at the stretch's start, and the bonuses into
 // the target's row at each of the u spins are the start's rows times K summed over the stretch
-// (StretchTables). A strip depends only on what strip k - 1 buys, so the strips are played one
-// after another, each from one spin to another.
+// (StretchTables). A death and an arrival need not end a stretch: the runs that buy are taken
+// away afterwards with all they would have done (a source of negative probability from the
+// death spin on), and the purchase that arrives walks on from its row for the rest of the
+// stretch; a stretch takes in one of each, so a period is mostly one stretch. A strip depends
+// only on what strip k - 1 buys, so the strips are played one after another, each from one
+// spin to another.
 //
-// What a strip lets go, counted in PlanPass::left_out:
+// What a strip lets go, counted in PlanPass::left_out (a little over, where runs that bought
+// are among those with too many bonuses):
 // - in a stretch of u spins, the runs of a row with more than D(u) bonuses that have not ended
 //   by then: fewer than 2^-80 of the row's runs (D is chosen so);
-// - a state below 2^-80 at the edge of its strip after a stretch or a spin;
+// - a state below 2^-80 at the edge of its strip after a stretch;
 // - a bonus past the last row kept, which holds less than 2^-80 of the runs at the cap.
 // A strip plays at most one stretch a spin, so a pass lets go less than 7500 * 2^-80 by the
 // first, and less than 2^-80 a state computed by the second (fewer than 2^27 states): below
-// 2^-53 in all, which moves a mean by less than 1e-9 yen.
+// 2^-53 in all, which moves a mean by less than 1e-9 yen. The exits before a stretch's end
+// count the runs of a row with more than D(j) bonuses by its spin j (again fewer than 2^-80)
+// with a later piece of cash, a cash unit off: they are not lost.
 #include "exact/plan_strips.h"
 
 #include <algorithm>
