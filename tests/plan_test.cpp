@@ -321,6 +321,7 @@ TEST(Plans, MatchAPlainDynamicProgrammeOfFullTrials) {
         }
         std::vector<PlanPass> passes;
         plan_passes(r, &target, 1, 0, &passes);
+        EXPECT_LT(passes[0].left_out, 0x1p-53);  // what the pass lets go, as argued
         for (const std::int64_t budget : plan_budgets) {
             const std::size_t allowed =
                 budget == 0 ? width - 1 : static_cast<std::size_t>(budget / 1000 - 1);
