@@ -212,6 +212,39 @@ Pair exits_through(const StretchTables& tables, const Strip& s, std::int32_t t, 
     return sum;
 }
 
+// The bonuses alone of exits_through (no spins), before the stretch's end (j < u), from a table
+// whose rows run d downward, so that two rows of the strip read two counts side by side.
+double exit_masses_through(const StretchTables& tables, const Strip& s, std::int32_t t,
+                           std::int32_t first, std::int32_t last, std::int32_t j,
+                           const Source* sources, std::size_t count) {
+    const auto columns = static_cast<std::size_t>(tables.columns);
+    const std::int32_t from = std::max(first, t - 1 - tables.reach[static_cast<std::size_t>(j)]);
+    // Row b's count, t - 1 - b, sits at columns - t + b of the row.
+    const double* table = &tables.exit_masses[static_cast<std::size_t>(j) * columns] +
+                          (static_cast<std::ptrdiff_t>(tables.columns) - t);
+    Pair even = {0.0, 0.0};
+    Pair odd = {0.0, 0.0};
+    std::int32_t b = from;
+    for (; b + 3 <= last; b += 4) {
+        Pair exits[2];
+        Pair rows[2];
+        std::memcpy(exits, table + b, sizeof exits);
+        std::memcpy(rows, s.x + b, sizeof rows);
+        even += exits[0] * rows[0];
+        odd += exits[1] * rows[1];
+    }
+    double sum = (even[0] + even[1]) + (odd[0] + odd[1]);
+    for (; b <= last; ++b)
+        sum += table[b] * s.x[b];
+    for (const Source* source = sources; source < sources + count; ++source) {
+        if (!source_reaches(*source, t) || j <= source->at) continue;
+        sum += source->mass *
+               tables.exit_masses[static_cast<std::size_t>(j - source->at) * columns + columns - 1 -
+                                  static_cast<std::size_t>(t - 1 - source->row)];
+    }
+    return sum;
+}
+
 // The bonuses into the target's row `row` over a stretch of u spins from the strip as it is
 // and from `sources`, which end their runs, or are let go where `reached` is false (the row is
 // past the last row kept). At each spin of the stretch the cash the target's row fetches is
@@ -239,20 +272,21 @@ void stretch_exits(const Strips& all, const Medals& m, const Strip& s, std::int3
     std::int64_t over = first_medals - units * m.unit;
     std::int32_t to_fall = static_cast<std::int32_t>(over / m.loss) + 1;
     over %= m.loss;
-    Pair before = {0.0, 0.0};  // through(0)
-    Pair sums = {0.0, 0.0};    // P(ending) and the same times the spins played
-    double profits = 0.0;      // P(ending) times the profit
-    double wins = 0.0;         // P(ending with a profit above 0)
+    // The spins want only the whole stretch's sum; the profits and the wins each piece's.
+    const Pair whole = through(u);
+    double before = 0.0;   // the bonuses before the piece
+    double profits = 0.0;  // P(ending) times the profit
+    double wins = 0.0;     // P(ending with a profit above 0)
     for (std::int32_t j0 = 0; j0 < u;) {
         const std::int32_t j1 = std::min(u, j0 + to_fall);
-        const Pair upto = through(j1);
-        const Pair piece = upto - before;
+        const double upto =
+            j1 < u ? exit_masses_through(tables, s, t, first, last, j1, sources, count) : whole[0];
+        const double piece = upto - before;
         before = upto;
         const std::int64_t profit = profit_of_units(units, s.k);
-        if (ended != nullptr) ended->p[bin_of(*ended, profit)] += piece[0];
-        sums += piece;
-        profits += piece[0] * static_cast<double>(profit);
-        if (profit > 0) wins += piece[0];
+        if (ended != nullptr) ended->p[bin_of(*ended, profit)] += piece;
+        profits += piece * static_cast<double>(profit);
+        if (profit > 0) wins += piece;
         to_fall -= j1 - j0;
         j0 = j1;
         if (to_fall == 0) {  // the next spin's bonus fetches a unit less
@@ -266,10 +300,10 @@ void stretch_exits(const Strips& all, const Medals& m, const Strip& s, std::int3
         }
     }
     const auto k = static_cast<std::size_t>(s.k);
-    out->ended[k] += sums[0];
+    out->ended[k] += whole[0];
     out->ended_profit[k] += profits;
     out->ended_wins[k] += wins;
-    out->ended_spins[k] += sums[1] + s.spins * sums[0];
+    out->ended_spins[k] += whole[1] + s.spins * whole[0];
 }
 
 // Plays the u spins after the strip's, the target's row being `row` throughout, in which the
@@ -409,6 +443,7 @@ StretchTables stretch_tables(double hit, std::int32_t longest) {
     tables.columns = static_cast<std::int32_t>(columns);
     tables.kernel.assign((spins + 1) * columns, 0.0);
     tables.exits.assign((spins + 1) * columns * 2, 0.0);
+    tables.exit_masses.assign((spins + 1) * columns, 0.0);
     tables.reach.assign(spins + 1, 0);
     tables.beyond.assign(spins + 1, 0.0);
     std::fill(terms.begin(), terms.end(), 0.0);
@@ -430,6 +465,7 @@ StretchTables stretch_tables(double hit, std::int32_t longest) {
             double* after = &tables.exits[((u + 1) * columns + d) * 2];
             after[0] = before[0] + exit;
             after[1] = before[1] + exit * static_cast<double>(u + 1);
+            tables.exit_masses[(u + 1) * columns + columns - 1 - d] = after[0];
         }
         for (std::size_t d = std::min(u + 1, columns - 1); d > 0; --d)
             terms[d] = tables.miss * terms[d] + tables.hit * terms[d - 1];

@@ -41,6 +41,7 @@ struct StretchTables {
     std::vector<double> kernel{};       // [u * columns + d]: K_u(d)
     std::vector<double> exits{};        // [(i * columns + d) * 2]: hit K_(j-1)(d) summed for
                                         // j from 1 to i; [... + 1]: the same times j
+    std::vector<double> exit_masses{};  // [i * columns + columns - 1 - d]: the first of those
     std::vector<std::int32_t> reach{};  // [u]: D, the most bonuses a stretch of u spins follows
     std::vector<double> beyond{};       // [u]: P(more than D bonuses in u spins)
 };
