@@ -393,15 +393,29 @@ void play_strip(std::int32_t spin, Strips* all, Strip* s, PlanPass* out, ProfitB
     const Medals m = medals_of(*all->rules);
     const std::vector<Arrival>& arriving = all->arriving;
     std::size_t next = 0;
+    // The lowest row's death and the next row's, for `dies_of`; the target's row and the spin
+    // it moves: each worked out again only when it changes.
+    std::int32_t dies_of = -1;
+    std::int64_t dies = 0;
+    std::int64_t next_dies = 0;
+    std::int64_t row = never;
+    std::int64_t moves = 0;
     for (take_arrivals(arriving, &next, s); s->spins < spin; take_arrivals(arriving, &next, s)) {
         if (s->lo > s->hi) {  // nothing to play until the next purchase arrives
             s->spins = next < arriving.size() ? arriving[next].spin : spin;
             continue;
         }
-        const std::int64_t row = target_row(m, *s, s->spins + 1);
+        if (s->lo != dies_of) {
+            dies_of = s->lo;
+            dies = death_spin(m, *s, s->lo);
+            next_dies = death_spin(m, *s, s->lo + 1);
+        }
+        if (s->spins + 1 >= moves) {
+            row = target_row(m, *s, s->spins + 1);
+            moves = row < all->rows ? target_moves(m, *s, row) : never;
+        }
         std::int64_t end = std::min<std::int64_t>(spin, s->spins + all->tables->longest);
-        end = std::min(end, death_spin(m, *s, s->lo + 1) - 1);
-        if (row < all->rows) end = std::min(end, target_moves(m, *s, row) - 1);
+        end = std::min({end, next_dies - 1, moves - 1});
         const Arrival* arrival = next < arriving.size() ? &arriving[next] : nullptr;
         if (arrival != nullptr && arrival->spin <= end) {
             end = std::min(end, death_spin(m, *s, arrival->row) - 1);
@@ -409,7 +423,6 @@ void play_strip(std::int32_t spin, Strips* all, Strip* s, PlanPass* out, ProfitB
                 end = std::min<std::int64_t>(end, arriving[next + 1].spin);
         }
         if (arrival != nullptr && arrival->spin >= end) arrival = nullptr;  // not within
-        const std::int64_t dies = death_spin(m, *s, s->lo);
         play_stretch(all, m, static_cast<std::int32_t>(end - s->spins), row,
                      dies <= end ? static_cast<std::int32_t>(dies - s->spins) : 0, arrival, s, out,
                      ended);
