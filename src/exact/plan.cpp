@@ -1,14 +1,12 @@
-// plan.cpp - every run's state up to the ending spin (plan_strips.cpp), then each state's own
-// ending, and the figures of the budgets, the targets and leaving early.
+// plan.cpp - the plans' passes put together: every run up to the ending spin, one strip of
+// purchase counts at a time (plan_strips.cpp); then from the ending spin on, where every bonus
+// ends its run and a target no longer matters, each row's runs followed to their end for all
+// the passes at once (plan_walk.cpp); and the figures of the budgets, the targets and leaving
+// early from what the passes leave.
 //
 // After n spins a run is in state (b, k): b bonuses, k purchases after the first. Its medals are
 // m(n, b, k) = 50 (k + 1) + 360 b - L (n - b), counted exactly as whole numbers over 2^shift, so
 // the state is all a plan needs.
-//
-// From the ending spin on, every bonus ends its run and a target no longer matters: each state
-// plays on alone, the same under every target. Its fate is fixed by the losses before its first
-// bonus, and the profit that bonus brings changes only where the medals fall a cash unit or buy
-// once more. So each state is followed once, a stretch at a time, for all the passes together.
 //
 // What a pass lets go is counted in PlanPass::left_out (see plan_strips.cpp): below 2^-53 of
 // probability, which moves the means by less than 1e-9 yen.
