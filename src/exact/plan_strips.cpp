@@ -386,6 +386,28 @@ void take_arrivals(const std::vector<Arrival>& arriving, std::size_t* next, Stri
     }
 }
 
+// What a strip's next stretch runs to: its events worked out again only when they change.
+struct Events {
+    std::int32_t dies_of = -1;   // the lowest row of the deaths below
+    std::int64_t dies = 0;       // that row's death
+    std::int64_t next_dies = 0;  // the death of the row above it
+    std::int64_t row = never;    // the target's row, or never
+    std::int64_t moves = 0;      // the spin it moves
+};
+
+// Brings `events` up to the strip after its spins.
+void update_events(const Strips& all, const Medals& m, const Strip& s, Events* events) {
+    if (s.lo != events->dies_of) {
+        events->dies_of = s.lo;
+        events->dies = death_spin(m, s, s.lo);
+        events->next_dies = death_spin(m, s, s.lo + 1);
+    }
+    if (s.spins + 1 >= events->moves) {
+        events->row = target_row(m, s, s.spins + 1);
+        events->moves = events->row < all.rows ? target_moves(m, s, events->row) : never;
+    }
+}
+
 // Plays strip `s` on to spin `spin`, its purchases from the strip below in all->arriving. A
 // stretch runs to the next event but the lowest row's death and a purchase's arrival, which it
 // takes in: one of each at most, and not the death of the row the purchase arrives in.
@@ -393,29 +415,15 @@ void play_strip(std::int32_t spin, Strips* all, Strip* s, PlanPass* out, ProfitB
     const Medals m = medals_of(*all->rules);
     const std::vector<Arrival>& arriving = all->arriving;
     std::size_t next = 0;
-    // The lowest row's death and the next row's, for `dies_of`; the target's row and the spin
-    // it moves: each worked out again only when it changes.
-    std::int32_t dies_of = -1;
-    std::int64_t dies = 0;
-    std::int64_t next_dies = 0;
-    std::int64_t row = never;
-    std::int64_t moves = 0;
+    Events events;
     for (take_arrivals(arriving, &next, s); s->spins < spin; take_arrivals(arriving, &next, s)) {
         if (s->lo > s->hi) {  // nothing to play until the next purchase arrives
             s->spins = next < arriving.size() ? arriving[next].spin : spin;
             continue;
         }
-        if (s->lo != dies_of) {
-            dies_of = s->lo;
-            dies = death_spin(m, *s, s->lo);
-            next_dies = death_spin(m, *s, s->lo + 1);
-        }
-        if (s->spins + 1 >= moves) {
-            row = target_row(m, *s, s->spins + 1);
-            moves = row < all->rows ? target_moves(m, *s, row) : never;
-        }
+        update_events(*all, m, *s, &events);
         std::int64_t end = std::min<std::int64_t>(spin, s->spins + all->tables->longest);
-        end = std::min({end, next_dies - 1, moves - 1});
+        end = std::min({end, events.next_dies - 1, events.moves - 1});
         const Arrival* arrival = next < arriving.size() ? &arriving[next] : nullptr;
         if (arrival != nullptr && arrival->spin <= end) {
             end = std::min(end, death_spin(m, *s, arrival->row) - 1);
@@ -423,10 +431,11 @@ void play_strip(std::int32_t spin, Strips* all, Strip* s, PlanPass* out, ProfitB
                 end = std::min<std::int64_t>(end, arriving[next + 1].spin);
         }
         if (arrival != nullptr && arrival->spin >= end) arrival = nullptr;  // not within
-        play_stretch(all, m, static_cast<std::int32_t>(end - s->spins), row,
+        const std::int64_t dies = events.dies;
+        play_stretch(all, m, static_cast<std::int32_t>(end - s->spins), events.row,
                      dies <= end ? static_cast<std::int32_t>(dies - s->spins) : 0, arrival, s, out,
                      ended);
-        if (arrival != nullptr) ++next;
+        next += arrival != nullptr ? 1 : 0;
     }
 }
 
