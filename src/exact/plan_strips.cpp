@@ -117,12 +117,12 @@ Medals medals_of(const ExactRules& rules) {
 
 // One strip as it is played.
 struct Strip {
-    std::int32_t k;      // its purchases after the first
-    std::int64_t first;  // A: the medals of row 0 before any spin
-    std::int64_t reach;  // the least medals that reach the target, or 0 for none
-    double* x;           // [b]: its rows
-    std::int32_t lo, hi;
-    std::int32_t spins;  // the spins it has played
+    std::int32_t k;       // its purchases after the first
+    std::int64_t first;   // A: the medals of row 0 before any spin
+    std::int64_t reach;   // the least medals that reach the target, or 0 for none
+    double* x;            // [b]: its rows
+    std::int32_t lo, hi;  // the rows that hold probability (none where hi < lo)
+    std::int32_t spins;   // the spins it has played
 };
 
 // Probability that comes into a strip, or is taken out of it, within a stretch: `mass` in row
@@ -130,10 +130,10 @@ struct Strip {
 // purchase arriving from the strip below comes in; the runs of the lowest row that buy on its
 // death spin are taken out, negative, with all they would have done after it.
 struct Source {
-    std::int32_t at;
-    std::int32_t row;
-    std::int32_t reach;
-    double mass;
+    std::int32_t at;     // the stretch's spin it comes in after; 0 for no source
+    std::int32_t row;    // the row it comes in at
+    std::int32_t reach;  // the most bonuses it is followed for
+    double mass;         // its probability, negative for runs taken out
 };
 
 // The medals of row b of strip `s` after `spins` spins.

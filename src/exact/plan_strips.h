@@ -35,7 +35,7 @@ inline std::size_t bin_of(const ProfitBins& bins, std::int64_t profit) {
 // 0 to `longest`: K_u(d) = C(u, d) hit^d miss^(u - d), and its sums over the stretch for the
 // bonuses out of the row below the target.
 struct StretchTables {
-    double hit{}, miss{};
+    double hit{}, miss{};               // a spin's chances
     std::int32_t longest{};             // the longest stretch
     std::int32_t columns{};             // d from 0 to columns - 1
     std::vector<double> kernel{};       // [u * columns + d]: K_u(d)
@@ -51,8 +51,9 @@ StretchTables stretch_tables(double hit, std::int32_t longest);
 
 // A purchase of the strip below: its probability arrives in row `row` after spin `spin`.
 struct Arrival {
-    std::int32_t spin, row;
-    double mass;
+    std::int32_t spin;  // the spin whose loss bought it
+    std::int32_t row;   // its row, the same in both strips
+    double mass;        // its probability
 };
 
 // A stretch's walk over a strip's rows x: rows `top` down to lo work out their sums in place

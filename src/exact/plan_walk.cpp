@@ -28,7 +28,7 @@ enum WalkSum : std::size_t {
 
 // What the walk works with.
 struct Walk {
-    const ExactRules* rules;
+    const ExactRules* rules;                  // the rules it walks by
     std::int32_t played;                      // n0: the spins before the ending spin
     std::int32_t steps;                       // J: the spins from the ending spin to the cap
     std::vector<double> q{};                  // [t]: miss^t, t from 0 to J
@@ -101,7 +101,7 @@ std::size_t checkpoint_after(const Walk& walk, std::int32_t t) {
 // the cap. The probabilities are as at the ending spin (a run's probability only falls by miss
 // a spin, the same for every run), one a pass.
 struct Lifetime {
-    std::int32_t b, k;
+    std::int32_t b, k;      // the row and the count
     const double* own;      // the runs there at the ending spin, or null
     const double* arrived;  // the runs that arrive from count k - 1, or null
     std::int32_t arrives;   // the step they arrive

@@ -14,9 +14,9 @@
 // The states at the ending spin of every pass side by side: state i is (b[i], k[i]) and holds
 // mass[i * lanes + p] in pass p.
 struct Starts {
-    std::size_t lanes{};
-    std::vector<std::int32_t> b{}, k{};
-    std::vector<double> mass{};
+    std::size_t lanes{};                 // the passes
+    std::vector<std::int32_t> b{}, k{};  // [i]: state i's bonuses and purchases after the first
+    std::vector<double> mass{};          // [i * lanes + p]: its probability in pass p
 };
 
 // Adds the states of `strips` as lane `lane` of `starts`, which holds the lanes before it: each
