@@ -30,6 +30,11 @@ inline std::int64_t scaled_medals(const ExactRules& rules, std::int64_t spins, s
            static_cast<std::int64_t>(rules.loss_scaled) * (spins - bonuses);
 }
 
+// A cash unit, 5 Z medals, times 2^loss_shift.
+inline std::int64_t scaled_cash_unit(const ExactRules& rules) {
+    return std::int64_t{medals_per_cash_unit} * rules.exchange_rate << rules.loss_shift;
+}
+
 // The exact rules of a run with `rules`, its trials of the game's lengths, for its own odds
 // and those of every X from 100 to 1000.
 ExactRules exact_rules(const TrialRules& rules);

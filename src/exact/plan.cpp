@@ -126,8 +126,7 @@ SpinsFigures leave_after(const Strips& strips, const ProfitBins& ended, LeavingS
     const ExactRules& rules = *strips.rules;
     std::vector<double>& bins = scratch->bins;
     bins = ended.p;
-    const std::int64_t unit = std::int64_t{medals_per_cash_unit} * rules.exchange_rate
-                              << rules.loss_shift;
+    const std::int64_t unit = scaled_cash_unit(rules);
     const std::int64_t rise = (std::int64_t{bonus_medals} << rules.loss_shift) +
                               static_cast<std::int64_t>(rules.loss_scaled);
     const std::int64_t rise_units = rise / unit;

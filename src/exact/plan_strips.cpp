@@ -109,7 +109,7 @@ struct Medals {
 Medals medals_of(const ExactRules& rules) {
     const auto loss = static_cast<std::int64_t>(rules.loss_scaled);
     const std::int64_t one = std::int64_t{1} << rules.loss_shift;
-    const std::int64_t unit = std::int64_t{medals_per_cash_unit} * rules.exchange_rate * one;
+    const std::int64_t unit = scaled_cash_unit(rules);
     return {
         one,        bonus_medals * one + loss, loss, unit, static_cast<std::int32_t>(unit / loss),
         unit % loss};
@@ -519,7 +519,7 @@ void start_strips(const ExactRules& rules, const StretchTables& tables, std::int
     for (std::size_t k = 0; target != no_limit && k < w; ++k) {
         const std::int64_t paid = std::int64_t{purchase_price} * static_cast<std::int64_t>(k + 1);
         const std::int64_t units = (target + paid + cash_unit - 1) / cash_unit;
-        s.reaches[k] = units * medals_per_cash_unit * rules.exchange_rate << rules.loss_shift;
+        s.reaches[k] = units * scaled_cash_unit(rules);
     }
     s.arriving.clear();
     s.bought.clear();

@@ -116,8 +116,7 @@ void walk_steps(Walk* walk_in, std::int32_t from, std::int32_t to, std::int64_t 
     const ExactRules& rules = *walk.rules;
     const auto loss = static_cast<std::int64_t>(rules.loss_scaled);
     const std::int64_t bonus = std::int64_t{bonus_medals} << rules.loss_shift;
-    const std::int64_t unit = std::int64_t{medals_per_cash_unit} * rules.exchange_rate
-                              << rules.loss_shift;
+    const std::int64_t unit = scaled_cash_unit(rules);
     const std::int64_t start = medals - loss * from + bonus;  // what a bonus at step `from` holds
     std::int64_t units = start / unit;
     // The spins until a bonus fetches a unit less, and what they leave.
@@ -201,8 +200,7 @@ std::int32_t walk_lifetime(Walk* walk_in, const Lifetime& life, LateLeaving* lea
         sums[ruined_spins_sum] = q * static_cast<double>(walk.played + buys);
     } else {  // the cap: the runs end with the medals they hold
         const double at_cap = walk.q[static_cast<std::size_t>(walk.steps)];
-        const std::int64_t unit = std::int64_t{medals_per_cash_unit} * rules.exchange_rate
-                                  << rules.loss_shift;
+        const std::int64_t unit = scaled_cash_unit(rules);
         const std::int64_t units = (medals - loss * walk.steps) / unit;
         const std::int64_t profit = profit_of_units(units, life.k);
         sums[ended_sum] += at_cap;
